@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDialog>
+
+// The About window. Its one default instance is loaded hidden at the board's first activation
+// and shown by the board's About command.
+class frmDivivederor : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmDivivederor(QWidget *parent = nullptr);
+
+    // The load step: the caption, title and version from AppInfo.
+    void Form_Load();
+
+signals:
+    // The window asks to be unloaded (its frame's close box, OK, a click on its background).
+    void unloadRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+};

@@ -1,0 +1,6 @@
+#pragma once
+
+#include "registry.h"
+#include "system_services.h"
+
+#include <string>

@@ -1,0 +1,62 @@
+#include "tavrin_application.h"
+
+#include "app_info.h"
+
+#include <QMessageBox>
+
+#include <cstdlib>
+#include <exception>
+
+TavrinApplication::TavrinApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    applyAttributes();
+    setApplicationName(QString::fromUtf8(kAppInfo.title));
+    setApplicationVersion(QStringLiteral("%1.%2").arg(kAppInfo.major).arg(kAppInfo.minor));
+    setDesktopFileName(QStringLiteral("tavrin"));
+
+    m_report = [](const QString &error) {
+        QMessageBox::critical(nullptr, QString::fromUtf8(kAppInfo.title),
+                              tr("Tavrin met an error it cannot recover from and will close.\n\n%1")
+                                  .arg(error));
+    };
+    m_terminate = [](int status) { std::exit(status); };
+}
+
+void TavrinApplication::applyAttributes()
+{
+    // Every pointer position the window system reports makes its own chalk segment: merged
+    // moves would cut the corners off fast strokes.
+    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
+    QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, false);
+    // The menu bar belongs to the board window on every desktop.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar, true);
+}
+
+bool TavrinApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &error) {
+        fatal(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        fatal(tr("An unknown error occurred."));
+    }
+    return false;
+}
+
+void TavrinApplication::setFatalHandlers(Reporter report, Terminator terminate)
+{
+    m_report = std::move(report);
+    m_terminate = std::move(terminate);
+}
+
+void TavrinApplication::fatal(const QString &error)
+{
+    // A second error while the first is being reported must not report again.
+    if (m_failing)
+        return;
+    m_failing = true;
+    m_report(error);
+    m_terminate(kFatalStatus);
+    m_failing = false;
+}
