@@ -4,7 +4,9 @@
 
 #include <QCloseEvent>
 
-frmDivivederor::frmDivivederor(QWidget *parent) : QDialog(parent)
+frmDivivederor::frmDivivederor(platform::Registry &registry, platform::SystemServices &services,
+                               QWidget *parent)
+    : QDialog(parent), m_registry(registry), m_services(services)
 {
     setWindowTitle(QStringLiteral("About Tavrin"));
 }

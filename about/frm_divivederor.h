@@ -1,5 +1,8 @@
 #pragma once
 
+#include "registry.h"
+#include "system_services.h"
+
 #include <QDialog>
 
 // The About window. Its one default instance is loaded hidden at the board's first activation
@@ -9,7 +12,8 @@ class frmDivivederor : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmDivivederor(QWidget *parent = nullptr);
+    frmDivivederor(platform::Registry &registry, platform::SystemServices &services,
+                   QWidget *parent = nullptr);
 
     // The load step: the caption, title and version from AppInfo.
     void Form_Load();
@@ -20,4 +24,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    platform::Registry &m_registry;
+    platform::SystemServices &m_services;
 };

@@ -1,7 +1,7 @@
 #include "program.h"
 
 Program::Program()
-    : m_about([] { return new frmDivivederor; }),
+    : m_about([this] { return new frmDivivederor(m_registry, m_services); }),
       m_board([this] { return new Slatemark(m_about, m_services); })
 {
 }

@@ -2,6 +2,7 @@
 
 #include "desktop_services.h"
 #include "frm_divivederor.h"
+#include "registry_file.h"
 #include "slatemark.h"
 #include "window_instance.h"
 
@@ -21,6 +22,7 @@ public:
 
 private:
     platform::DesktopServices m_services;
+    platform::RegistryFile m_registry;
     DefaultInstance<frmDivivederor> m_about;
     DefaultInstance<Slatemark> m_board;
 };
