@@ -24,7 +24,8 @@ bool GetKeyValue(platform::Registry &registry, const platform::RegRoot &KeyRoot,
                  const std::string &KeyName, const std::string &SubKeyRef, std::string &KeyVal);
 
 // Finds the System Information tool through the registry and starts it, or shows the one
-// message "System Information Is Unavailable At This Time". Never throws.
+// message "System Information Is Unavailable At This Time": exactly one of the two. An error
+// of the reader, the file search or the program start never passes on to the caller.
 void StartSysInfo(platform::Registry &registry, platform::SystemServices &services);
 
 } // namespace sysinfo

@@ -17,6 +17,7 @@ namespace reg {
 inline constexpr RegStatus kSuccess = 0;       // ERROR_SUCCESS
 inline constexpr RegStatus kNotFound = 2;      // ERROR_FILE_NOT_FOUND
 inline constexpr RegStatus kAccessDenied = 5;  // ERROR_ACCESS_DENIED
+inline constexpr RegStatus kInvalidHandle = 6; // ERROR_INVALID_HANDLE
 inline constexpr RegStatus kInvalidParameter = 87; // ERROR_INVALID_PARAMETER
 inline constexpr RegStatus kMoreData = 234;    // ERROR_MORE_DATA
 
@@ -41,6 +42,7 @@ inline constexpr RegType kDword = 4;          // REG_DWORD
 inline constexpr RegType kMultiString = 7;    // REG_MULTI_SZ
 } // namespace reg
 
+// Every call reports by its status and never throws.
 class Registry
 {
 public:
