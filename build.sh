@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 
 # What building and running need, and what the tests need besides.
 RUN_PACKAGES=(cmake g++ make qt6-base-dev libgl-dev fonts-liberation)
-TEST_PACKAGES=(xvfb xauth openbox xdotool x11-utils imagemagick)
+TEST_PACKAGES=(xvfb xauth openbox xdotool x11-utils imagemagick clang libclang-rt-14-dev)
 
 install_missing() {
   local missing=() pkg
@@ -38,6 +38,16 @@ case "${1:-}" in
     install_missing "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     build default
     ctest --preset default -j "$(nproc)"
+    # The whole suite again under AddressSanitizer, LeakSanitizer and UBSan, then each fuzz
+    # target for about a minute; any report fails the run.
+    start=$SECONDS
+    build asan
+    ctest --preset asan -j "$(nproc)"
+    echo "asan build and tests: $((SECONDS - start)) s"
+    start=$SECONDS
+    build fuzz
+    tests/fuzz/run_fuzzers.sh build/fuzz 60
+    echo "fuzz build and runs: $((SECONDS - start)) s"
     ;;
   *)
     echo "usage: $0 run|test" >&2
