@@ -23,11 +23,13 @@ for target in "${targets[@]}"; do
   corpus="$work/$name"
   mkdir -p "$corpus" "$work/artifacts"
   cp -r "$here/corpus/$name/." "$corpus/" 2>/dev/null || true
+  extra=()
+  [ -f "$here/$name.dict" ] && extra+=(-dict="$here/$name.dict")
   echo "== $name: ${seconds}s"
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 \
   "$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$work/artifacts/$name-" "$corpus" >"$work/$name.log" 2>&1
+    "${extra[@]}" -artifact_prefix="$work/artifacts/$name-" "$corpus" >"$work/$name.log" 2>&1
   rc=$?
   grep -E '^#[0-9]+\s+(INITED|DONE)' "$work/$name.log" | tail -2
   grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$work/$name.log"
