@@ -469,7 +469,16 @@ private:
 
 bool RegFileModel::hasKey(std::string_view keyPath) const
 {
-    return m_keys.count(keyId(keyPath)) != 0;
+    // A key exists when it was named itself or when a key below it was: parents are not filed
+    // one by one, or a deeply nested path would cost memory by the square of its length.
+    const std::string id = keyId(keyPath);
+    if (id.empty())
+        return false;
+    if (m_keys.count(id) != 0)
+        return true;
+    const std::string below = id + '\\';
+    const auto next = m_keys.lower_bound(below);
+    return next != m_keys.end() && next->first.starts_with(below);
 }
 
 const RegFileValue *RegFileModel::findValue(std::string_view keyPath,
@@ -485,11 +494,8 @@ const RegFileValue *RegFileModel::findValue(std::string_view keyPath,
 void RegFileModel::addKey(std::string_view keyPath)
 {
     const std::string id = keyId(keyPath);
-    if (id.empty())
-        return;
-    for (std::size_t end = id.find('\\'); end != std::string::npos; end = id.find('\\', end + 1))
-        m_keys[id.substr(0, end)];
-    m_keys[id];
+    if (!id.empty())
+        m_keys[id];
 }
 
 void RegFileModel::setValue(std::string_view keyPath, std::string_view valueName,
@@ -506,10 +512,18 @@ void RegFileModel::removeKey(std::string_view keyPath)
     const std::string id = keyId(keyPath);
     if (id.empty())
         return;
+    // The keys below sort together after "id\\"; a sibling such as "id x" may sort between
+    // the key and them, so the two are looked up apart.
     const std::string below = id + '\\';
-    auto it = m_keys.lower_bound(id);
-    while (it != m_keys.end() && (it->first == id || it->first.starts_with(below)))
+    std::size_t removed = m_keys.erase(id);
+    for (auto it = m_keys.lower_bound(below); it != m_keys.end() && it->first.starts_with(below);) {
         it = m_keys.erase(it);
+        ++removed;
+    }
+    // The parent stays, even where it was known only through the key just removed.
+    const std::size_t parentEnd = id.rfind('\\');
+    if (removed != 0 && parentEnd != std::string::npos)
+        m_keys[id.substr(0, parentEnd)];
 }
 
 void RegFileModel::removeValue(std::string_view keyPath, std::string_view valueName)
