@@ -1,0 +1,281 @@
+#include "chalk_surface.h"
+
+#include "twips.h"
+
+#include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kPointsPerInch = 72.0;
+
+// Segments are clipped to the image plus this many pixels on every side before they are turned
+// into whole pixels, so that no coordinate handed to the painter can overflow, however far
+// outside the board the pointer was reported.
+constexpr double kClipMargin = 8.0;
+
+bool isFinite(float x, float y)
+{
+    return std::isfinite(x) && std::isfinite(y);
+}
+
+// Liang-Barsky: the part of the segment a-b inside the rectangle, if any.
+std::optional<QLineF> clipSegment(QPointF a, QPointF b, const QRectF &box)
+{
+    const double dx = b.x() - a.x();
+    const double dy = b.y() - a.y();
+    double enter = 0.0;
+    double leave = 1.0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
+                         box.bottom() - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0)
+                return std::nullopt;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0)
+            enter = std::max(enter, t);
+        else
+            leave = std::min(leave, t);
+        if (enter > leave)
+            return std::nullopt;
+    }
+    return QLineF(a.x() + enter * dx, a.y() + enter * dy, a.x() + leave * dx, a.y() + leave * dy);
+}
+
+QPoint floorPoint(const QPointF &p)
+{
+    return QPoint(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
+}
+
+} // namespace
+
+ChalkSurface::ChalkSurface(QWidget *parent) : QWidget(parent)
+{
+    // The image holds every pixel of the surface: nothing behind it needs painting, and what
+    // is already on the screen stays when the surface grows.
+    setAttribute(Qt::WA_StaticContents);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+ColourValue ChalkSurface::foregroundColour()
+{
+    return fromQColor(QGuiApplication::palette().color(QPalette::WindowText));
+}
+
+void ChalkSurface::setBoardColour(ColourValue colour)
+{
+    m_boardColour = colour;
+    wipe();
+}
+
+void ChalkSurface::clear()
+{
+    m_currentPoint = QPointF(0.0, 0.0);
+    wipe();
+}
+
+void ChalkSurface::setCurrentPoint(float x, float y)
+{
+    if (isFinite(x, y))
+        m_currentPoint = QPointF(x, y);
+}
+
+void ChalkSurface::plot(float x, float y)
+{
+    if (!isFinite(x, y))
+        return;
+    m_currentPoint = QPointF(x, y);
+    syncImage();
+    const QPointF device = toDevice(x, y);
+    const QRectF reach = QRectF(m_image.rect()).adjusted(-kClipMargin, -kClipMargin, 0, 0);
+    if (!reach.contains(device))
+        return;
+    const int width = penWidth();
+    const QRect dot = QRect(floorPoint(device), QSize(width, width)).intersected(m_image.rect());
+    if (dot.isEmpty())
+        return;
+    QPainter painter(&m_image);
+    painter.fillRect(dot, toQColor(foregroundColour()));
+    painter.end();
+    update(deviceToLogical(dot));
+}
+
+void ChalkSurface::lineTo(float x, float y, ColourValue colour)
+{
+    if (!isFinite(x, y))
+        return;
+    const QPointF from = toDevice(m_currentPoint.x(), m_currentPoint.y());
+    m_currentPoint = QPointF(x, y);
+    syncImage();
+    const QPointF to = toDevice(x, y);
+
+    const QRectF reach = QRectF(m_image.rect()).adjusted(-kClipMargin, -kClipMargin, kClipMargin,
+                                                          kClipMargin);
+    const std::optional<QLineF> inside = clipSegment(from, to, reach);
+    if (!inside)
+        return;
+    const QPoint a = floorPoint(inside->p1());
+    const QPoint b = floorPoint(inside->p2());
+    const int width = penWidth();
+
+    QPainter painter(&m_image);
+    if (a == b) {
+        painter.fillRect(QRect(a, QSize(width, width)), toQColor(colour));
+    } else {
+        // A square-capped pen of the chalk's width through the centres of the end pixels covers
+        // both end pixels whole and nothing around them: the line is as sharp as the pixels.
+        painter.setPen(QPen(toQColor(colour), width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        const QPointF centre(width / 2.0, width / 2.0);
+        painter.drawLine(QPointF(a) + centre, QPointF(b) + centre);
+    }
+    painter.end();
+
+    const QRect changed =
+        QRect(a, b).normalized().adjusted(-width, -width, width, width).intersected(m_image.rect());
+    if (!changed.isEmpty())
+        update(deviceToLogical(changed));
+}
+
+void ChalkSurface::showLabel(const LightweightLabel &label)
+{
+    m_label = label;
+    syncImage();
+    paintLabel(QRegion(m_image.rect()));
+    update(toPixels(label.geometry));
+}
+
+void ChalkSurface::hideLabel()
+{
+    if (!m_label)
+        return;
+    const QRect area = labelDeviceRect();
+    m_label.reset();
+    syncImage();
+    QPainter painter(&m_image);
+    painter.fillRect(area, toQColor(m_boardColour));
+    painter.end();
+    update(deviceToLogical(area));
+}
+
+bool ChalkSurface::labelContains(const QPointF &pixelPosition) const
+{
+    return m_label && QRectF(toPixels(m_label->geometry)).contains(pixelPosition);
+}
+
+QPointF ChalkSurface::toTwips(const QPointF &pixelPosition) const
+{
+    return QPointF(twips::fromPixels(pixelPosition.x(), dpi()),
+                   twips::fromPixels(pixelPosition.y(), dpi()));
+}
+
+QRect ChalkSurface::toPixels(const QRect &twipRect) const
+{
+    return QRect(twips::toPixels(twipRect.left(), dpi()), twips::toPixels(twipRect.top(), dpi()),
+                 twips::toPixels(twipRect.width(), dpi()),
+                 twips::toPixels(twipRect.height(), dpi()));
+}
+
+int ChalkSurface::penWidth() const
+{
+    return std::max(1, static_cast<int>(std::lround(devicePixelRatioF())));
+}
+
+void ChalkSurface::paintEvent(QPaintEvent *event)
+{
+    syncImage();
+    QPainter painter(this);
+    // Work in device pixels, so that each pixel of the image lands on one pixel of the screen.
+    painter.scale(1.0 / m_imageRatio, 1.0 / m_imageRatio);
+    for (const QRect &rect : event->region()) {
+        const QRect source =
+            QRectF(QPointF(rect.topLeft()) * m_imageRatio, QSizeF(rect.size()) * m_imageRatio)
+                .toAlignedRect()
+                .intersected(m_image.rect());
+        painter.drawImage(source.topLeft(), m_image, source);
+    }
+}
+
+void ChalkSurface::resizeEvent(QResizeEvent *)
+{
+    syncImage();
+}
+
+void ChalkSurface::syncImage()
+{
+    const qreal ratio = devicePixelRatioF();
+    const QSize wanted = (QSizeF(size()) * ratio).toSize().expandedTo(QSize(1, 1));
+    if (m_image.size() == wanted && m_imageRatio == ratio)
+        return;
+
+    QImage grown(wanted, QImage::Format_RGB32);
+    grown.fill(toQColor(m_boardColour));
+    QRegion fresh(grown.rect());
+    if (!m_image.isNull()) {
+        QPainter painter(&grown);
+        if (ratio == m_imageRatio) {
+            painter.drawImage(0, 0, m_image);
+            fresh -= QRegion(m_image.rect());
+        } else {
+            // Moved to a screen of another scale: keep the drawing at its size on the screen.
+            const QRect scaled(QPoint(0, 0), (QSizeF(m_image.size()) * (ratio / m_imageRatio)).toSize());
+            painter.drawImage(scaled, m_image);
+        }
+    }
+    m_image = grown;
+    m_imageRatio = ratio;
+    paintLabel(fresh);
+}
+
+double ChalkSurface::dpi() const
+{
+    return logicalDpiX();
+}
+
+QPointF ChalkSurface::toDevice(double x, double y) const
+{
+    const double scale = devicePixelRatioF();
+    return QPointF(twips::toPixelsF(x, dpi()) * scale, twips::toPixelsF(y, dpi()) * scale);
+}
+
+QRect ChalkSurface::deviceToLogical(const QRect &deviceRect) const
+{
+    return QRectF(QPointF(deviceRect.topLeft()) / m_imageRatio,
+                  QSizeF(deviceRect.size()) / m_imageRatio)
+        .toAlignedRect();
+}
+
+QRect ChalkSurface::labelDeviceRect() const
+{
+    if (!m_label)
+        return {};
+    const QRect logical = toPixels(m_label->geometry);
+    const qreal ratio = devicePixelRatioF();
+    return QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio).toRect();
+}
+
+void ChalkSurface::paintLabel(const QRegion &clip)
+{
+    if (!m_label || clip.isEmpty() || m_image.isNull())
+        return;
+    QPainter painter(&m_image);
+    painter.setClipRegion(clip);
+    paintLightweightLabel(painter, *m_label, labelDeviceRect(),
+                          dpi() / kPointsPerInch * devicePixelRatioF());
+}
+
+void ChalkSurface::wipe()
+{
+    syncImage();
+    m_image.fill(toQColor(m_boardColour));
+    paintLabel(QRegion(m_image.rect()));
+    update();
+}

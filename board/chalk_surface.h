@@ -1,0 +1,89 @@
+#pragma once
+
+#include "colour_value.h"
+#include "lightweight_label.h"
+
+#include <QImage>
+#include <QPointF>
+#include <QWidget>
+
+#include <optional>
+
+// The board's drawing surface: the client area of the board window.
+//
+// It holds its drawing as an image of its own size in device pixels and nothing else: no list
+// of strokes, no second copy. Each operation paints into the image and asks to repaint only
+// the rectangle it changed; a repaint copies that rectangle of the image to the screen.
+// When the surface grows, the new area comes in the board colour; what it already shows stays.
+//
+// Positions are board coordinates: 32-bit real twips from the top-left corner, x to the right,
+// y downwards. Any value is accepted: what lies outside the surface is clipped away, and a
+// position that is not a finite number draws nothing and leaves the current point as it was.
+//
+// The surface also paints one lightweight label (the welcome banner) under the chalk.
+class ChalkSurface : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ChalkSurface(QWidget *parent = nullptr);
+
+    ColourValue boardColour() const { return m_boardColour; }
+    // Fills the whole surface with the colour, removing all chalk; a shown label stays.
+    void setBoardColour(ColourValue colour);
+
+    // The window system's default text colour; the colour of a plotted point.
+    static ColourValue foregroundColour();
+
+    QPointF currentPoint() const { return m_currentPoint; }
+    void setCurrentPoint(float x, float y);
+
+    // Sets the pixel at (x, y) to the foreground colour; the current point becomes (x, y).
+    void plot(float x, float y);
+
+    // A solid line from the current point to (x, y), both ends included, one pixel wide (as
+    // many device pixels as the scale factor rounds to); the current point becomes (x, y).
+    void lineTo(float x, float y, ColourValue colour);
+
+    // Fills the surface with the board colour and moves the current point to (0, 0).
+    void clear();
+
+    // The label is painted at once and whenever the surface is wiped, until it is hidden; when
+    // it hides, its rectangle returns in the board colour, without the chalk over it.
+    void showLabel(const LightweightLabel &label);
+    void hideLabel();
+    bool isLabelVisible() const { return m_label.has_value(); }
+    // Whether a position in the surface's own pixels lies on the shown label.
+    bool labelContains(const QPointF &pixelPosition) const;
+
+    // Board coordinates of a position in the surface's own (logical) pixels.
+    QPointF toTwips(const QPointF &pixelPosition) const;
+    // Logical pixels of a stored twip rectangle.
+    QRect toPixels(const QRect &twipRect) const;
+
+    // Width of the chalk in device pixels: the whole number nearest the scale factor.
+    int penWidth() const;
+
+    // The drawing, in device pixels.
+    const QImage &image() const { return m_image; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void syncImage();
+    double dpi() const;
+    // Device pixel coordinates of a board position.
+    QPointF toDevice(double x, double y) const;
+    QRect deviceToLogical(const QRect &deviceRect) const;
+    QRect labelDeviceRect() const;
+    void paintLabel(const QRegion &clip);
+    void wipe();
+
+    QImage m_image;
+    qreal m_imageRatio = 1.0; // the device pixel ratio the image was made for
+    ColourValue m_boardColour = 0;
+    QPointF m_currentPoint; // twips
+    std::optional<LightweightLabel> m_label;
+};
