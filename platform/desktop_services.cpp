@@ -1,26 +1,39 @@
 #include "desktop_services.h"
 
 #include "app_info.h"
+#include "file_search.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 
 namespace platform {
 
-bool DesktopServices::findNormalFile(const std::string &)
+bool DesktopServices::findNormalFile(const std::string &path)
 {
-    return false;
+    return !locateNormalFile(path).isEmpty();
 }
 
-void DesktopServices::startProgram(const std::string &)
+void DesktopServices::startProgram(const std::string &path)
 {
-    throw ServiceError("not implemented");
+    const QString program = locateNormalFile(path);
+    if (program.isEmpty())
+        throw ServiceError("no program at " + path);
+    // QProcess tells of some failures to start a detached program only by its result, and
+    // the check costs nothing: refuse a file that may not be executed before trying.
+    if (!QFileInfo(program).isExecutable())
+        throw ServiceError("not an executable program: " + path);
+    if (!QProcess::startDetached(program, {}))
+        throw ServiceError("the program could not be started: " + path);
 }
 
 void DesktopServices::showMessage(const std::string &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kAppInfo.title),
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kAppInfo.title.data(),
+                                                           qsizetype(kAppInfo.title.size())),
                     QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -2,18 +2,65 @@
 
 #include "registry.h"
 
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <map>
+#include <memory>
+
 namespace platform {
 
-// A read-only registry fed by a registry export file, for systems without a registry of
-// their own.
+class RegFileModel;
+
+// A read-only registry for systems without one of their own, fed by a registry export file:
+// tavrin/registry.reg in the user's configuration folder ($XDG_CONFIG_HOME), or else in the
+// folders of $XDG_CONFIG_DIRS. The file is read again at every open, so an edit counts from the
+// next open on; a file that cannot be read, that is larger than kMaxFileSize or that lacks the
+// header counts as absent. Where no file is found, the registry names the first
+// system-information program found on the executable search path (toolCandidates()) as the
+// value "PATH" of "SOFTWARE\Microsoft\Shared Tools\MSINFO", and holds nothing else.
+//
+// It answers as RegOpenKeyExA, RegQueryValueExA and RegCloseKey do: an open that asks for any
+// right to change the key is refused with reg::kAccessDenied; string data comes converted
+// from UTF-16LE to UTF-8, its size and the caller's buffer counted in converted bytes; each
+// handle is valid from its open to its close.
 class RegistryFile : public Registry
 {
 public:
+    // Finds a program by name on the executable search path; empty when there is none.
+    using ExecutableFinder = std::function<QString(const QString &name)>;
+
+    static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+
+    explicit RegistryFile(ExecutableFinder findExecutable = {});
+    ~RegistryFile() override;
+
     RegStatus openKey(RegRoot root, const std::string &subKey, std::uint32_t options,
                       RegAccess access, RegHandle *handle) override;
     RegStatus queryValue(RegHandle handle, const std::string &valueName, RegType *type,
                          std::uint8_t *data, std::uint32_t *size) override;
     RegStatus closeKey(RegHandle handle) override;
+
+    // Keys opened and not yet closed.
+    std::size_t openKeyCount() const { return m_openKeys.size(); }
+
+    // The programs looked for when there is no registry file, in this order.
+    static QStringList toolCandidates();
+
+private:
+    struct OpenKey
+    {
+        std::shared_ptr<const RegFileModel> contents; // as the file was at the open
+        std::string path;
+    };
+
+    std::shared_ptr<const RegFileModel> readContents() const;
+    std::shared_ptr<const RegFileModel> builtInContents() const;
+
+    ExecutableFinder m_findExecutable;
+    std::map<RegHandle, OpenKey> m_openKeys;
+    RegHandle m_nextHandle;
 };
 
 } // namespace platform
