@@ -1,0 +1,802 @@
+// The About window as a user sees it: its texts, its pixels, its keys and clicks, and its
+// lifetime as a default instance. System Information is reached through a registry that holds
+// one path and services that record what they are asked to do.
+
+#include "about_art.h"
+#include "frm_divivederor.h"
+#include "registry.h"
+#include "system_services.h"
+#include "window_instance.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QWindow>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+constexpr char kToolPath[] = "C:\\Program Files\\Tools\\MSINFO32.EXE";
+
+// A registry holding the one value that names the System Information tool.
+class ToolRegistry : public Registry
+{
+public:
+    RegStatus openKey(RegRoot root, const std::string &subKey, std::uint32_t, RegAccess,
+                      RegHandle *handle) override
+    {
+        if (root != reg::kLocalMachine || subKey != "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO")
+            return reg::kNotFound;
+        *handle = ++m_lastHandle;
+        ++m_open;
+        return reg::kSuccess;
+    }
+
+    RegStatus queryValue(RegHandle, const std::string &valueName, RegType *type,
+                         std::uint8_t *data, std::uint32_t *size) override
+    {
+        if (valueName != "PATH")
+            return reg::kNotFound;
+        const std::uint32_t needed = sizeof(kToolPath); // with its terminating zero
+        if (*size < needed)
+            return reg::kMoreData;
+        std::memcpy(data, kToolPath, needed);
+        *size = needed;
+        *type = reg::kString;
+        return reg::kSuccess;
+    }
+
+    RegStatus closeKey(RegHandle) override
+    {
+        --m_open;
+        return reg::kSuccess;
+    }
+
+    int openKeys() const { return m_open; }
+
+private:
+    RegHandle m_lastHandle = 0;
+    int m_open = 0;
+};
+
+class RecordingServices : public SystemServices
+{
+public:
+    bool findNormalFile(const std::string &) override { return false; }
+    void startProgram(const std::string &path) override { started.push_back(path); }
+    void showMessage(const std::string &text) override { messages.push_back(text); }
+    void beep() override {}
+
+    std::vector<std::string> started;
+    std::vector<std::string> messages;
+};
+
+constexpr char kDescriptionText[] =
+    "  This is a general purpose slatemark for kids.You can use your mouse as the chalk to "
+    "write to this monitor slatemark.different colors of chalk can be selected from the "
+    "menu.Board color also can be changed.";
+
+const QColor kBlack(0, 0, 0);
+const QColor kWhite(255, 255, 255);
+const QColor kGrey(128, 128, 128);
+const QColor kOliveYellow(192, 192, 0);
+const QColor kTeal(0, 192, 192);
+const QColor kYellow(255, 255, 0);
+const QColor kDarkOrange(192, 64, 0);
+const QColor kBlue(0, 0, 255);
+
+bool near(const QColor &a, const QColor &b, int tolerance)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+           && std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+// The colour that covers most of the area.
+QColor dominantColour(const QImage &image, const QRect &area)
+{
+    std::map<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++counts[image.pixel(x, y) | 0xFF000000u];
+    auto best = counts.begin();
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        if (it->second > best->second)
+            best = it;
+    return QColor::fromRgb(best->first);
+}
+
+// The rows and columns of the area where some pixel is close to the colour: the ink of a text.
+QRect inkBounds(const QImage &image, const QRect &area, const QColor &ink, int tolerance = 40)
+{
+    QRect bounds;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (near(image.pixelColor(x, y), ink, tolerance))
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+} // namespace
+
+class tst_AboutWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    // Texts and the load step
+    void loadStepTexts();
+    void versionLine_data();
+    void versionLine();
+    void loadStepFollowsIdentity();
+    void longTitleIsCutNotGrown();
+    void description();
+    void disclaimer();
+
+    // Frame and controls
+    void frame();
+    void transientForItsParent();
+    void controlGeometry_data();
+    void controlGeometry();
+    void paintingOrder();
+    void labelsNeverTakeFocus();
+
+    // Pixels
+    void backgroundIsBlack();
+    void labelColours_data();
+    void labelColours();
+    void labelTextStartsAtTop_data();
+    void labelTextStartsAtTop();
+    void titleIsCentred();
+    void descriptionIsCutAtItsBottom();
+    void separatorLines();
+    void buttonFaces_data();
+    void buttonFaces();
+    void pictureIsStretched();
+    void icon();
+
+    // Keyboard
+    void focusStartsOnOK();
+    void tabMovesBetweenButtonsOnly();
+    void escapeUnloads_data();
+    void escapeUnloads();
+    void keysPressFocusedButton_data();
+    void keysPressFocusedButton();
+    void altSPressesSysInfo();
+
+    // Mouse
+    void clickOnSurfaceUnloads_data();
+    void clickOnSurfaceUnloads();
+    void clickOnControlKeepsOpen_data();
+    void clickOnControlKeepsOpen();
+    void clickOnButtons();
+
+    // Lifetime
+    void everyWayOfClosingUnloads_data();
+    void everyWayOfClosingUnloads();
+    void freshInstanceAfterUnload();
+    void sameInstanceAfterHideAndShow();
+
+private:
+    frmDivivederor &shown();
+    template <class T = QWidget>
+    T *control(const char *name);
+    QImage grabbed();
+    int sysInfoRuns() const
+    {
+        return int(m_services.started.size() + m_services.messages.size());
+    }
+
+    ToolRegistry m_registry;
+    RecordingServices m_services;
+    std::unique_ptr<DefaultInstance<frmDivivederor>> m_about;
+};
+
+void tst_AboutWindow::init()
+{
+    m_services = RecordingServices();
+    m_about = std::make_unique<DefaultInstance<frmDivivederor>>(
+        [this] { return new frmDivivederor(m_registry, m_services); });
+}
+
+void tst_AboutWindow::cleanup()
+{
+    m_about.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(m_registry.openKeys(), 0);
+}
+
+frmDivivederor &tst_AboutWindow::shown()
+{
+    m_about->show();
+    frmDivivederor &window = m_about->get();
+    if (!QTest::qWaitForWindowActive(&window))
+        qWarning("the About window did not become active");
+    return window;
+}
+
+template <class T>
+T *tst_AboutWindow::control(const char *name)
+{
+    T *child = m_about->get().findChild<T *>(QLatin1String(name));
+    if (!child)
+        qWarning("no control %s", name);
+    return child;
+}
+
+QImage tst_AboutWindow::grabbed()
+{
+    const QImage image = shown().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (qEnvironmentVariableIsSet("TAVRIN_SAVE_GRAB"))
+        image.save(qEnvironmentVariable("TAVRIN_SAVE_GRAB"));
+    return image;
+}
+
+// ---- Texts and the load step -------------------------------------------------------------
+
+void tst_AboutWindow::loadStepTexts()
+{
+    frmDivivederor &window = m_about->get();
+    QCOMPARE(m_about->loads(), 1);
+    QVERIFY(!window.isVisible()); // loading does not show it
+    QCOMPARE(window.windowTitle(), QStringLiteral("About Tavrin"));
+    QCOMPARE(control<QLabel>("lblTitle")->text(), QStringLiteral("Tavrin"));
+    QCOMPARE(control<QLabel>("lblVersion")->text(), QStringLiteral("Version 1.0"));
+}
+
+void tst_AboutWindow::versionLine_data()
+{
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<int>("revision");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("1.0.0") << 1 << 0 << 0 << "Version 1.0";
+    QTest::newRow("revision never shown") << 1 << 0 << 9 << "Version 1.0";
+    QTest::newRow("two digits each") << 12 << 34 << 5 << "Version 12.34";
+    QTest::newRow("no leading zero") << 3 << 7 << 0 << "Version 3.7";
+    QTest::newRow("largest") << 65535 << 65535 << 65535 << "Version 65535.65535";
+    QTest::newRow("zero major") << 0 << 100 << 1 << "Version 0.100";
+}
+
+void tst_AboutWindow::versionLine()
+{
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(int, revision);
+    QFETCH(QString, expected);
+    const AppInfo info{"Tavrin", std::uint16_t(major), std::uint16_t(minor),
+                       std::uint16_t(revision), "Project1", "Tavrin"};
+    QCOMPARE(::versionLine(info), expected);
+}
+
+void tst_AboutWindow::loadStepFollowsIdentity()
+{
+    frmDivivederor &window = m_about->get();
+    const AppInfo other{"Chalk Box", 10, 250, 77, "Project1", "Tavrin"};
+    window.Form_Load(other);
+    QCOMPARE(window.windowTitle(), QStringLiteral("About Chalk Box"));
+    QCOMPARE(control<QLabel>("lblTitle")->text(), QStringLiteral("Chalk Box"));
+    QCOMPARE(control<QLabel>("lblVersion")->text(), QStringLiteral("Version 10.250"));
+}
+
+void tst_AboutWindow::longTitleIsCutNotGrown()
+{
+    frmDivivederor &window = m_about->get();
+    const AppInfo longTitle{"A Very Long Title For A Chalkboard That Does Not Fit On One Line", 1,
+                            0, 0, "Project1", "Tavrin"};
+    window.Form_Load(longTitle);
+    QCOMPARE(window.windowTitle(), QStringLiteral("About ") + QLatin1String(longTitle.title.data()));
+    // The label keeps its stored box: the text wraps inside it and is cut at its bottom.
+    QCOMPARE(control("lblTitle")->geometry(), QRect(120, 8, 259, 32));
+}
+
+void tst_AboutWindow::description()
+{
+    const QString text = control<QLabel>("lblDescription")->text();
+    QVERIFY2(text.startsWith(QLatin1String(kDescriptionText)), qPrintable(text));
+    // Then 17 spaces, a credit line, 33 spaces and a contact e-mail address, and nothing else.
+    const QString rest = text.mid(qsizetype(std::strlen(kDescriptionText)));
+    static const QRegularExpression shape(
+        QStringLiteral("^ {17}(\\S(?:.*\\S)?) {33}(\\S+@\\S+\\.\\S+)$"));
+    const QRegularExpressionMatch match = shape.match(rest);
+    QVERIFY2(match.hasMatch(), qPrintable(QLatin1Char('[') + rest + QLatin1Char(']')));
+    QVERIFY(!match.captured(1).contains(QLatin1String("  ")));
+}
+
+void tst_AboutWindow::disclaimer()
+{
+    const QString text = control<QLabel>("lblDisclaimer")->text();
+    QCOMPARE(text.size(), 119);
+    QVERIFY(text.contains(QRegularExpression(QStringLiteral("\\b[A-Z]{3,}\\b")))); // capitals
+    QVERIFY(text.contains(QRegularExpression(QStringLiteral("\\b[a-z]{3,}\\b")))); // and not only
+    QVERIFY(text.contains(QLatin1String("protected")));
+    QVERIFY(text.contains(QLatin1String("copied")));
+    QVERIFY(text.contains(QLatin1String("distribution of any kind"), Qt::CaseInsensitive));
+}
+
+// ---- Frame and controls ------------------------------------------------------------------
+
+void tst_AboutWindow::frame()
+{
+    frmDivivederor &window = shown();
+    QCOMPARE(window.size(), QSize(438, 263)); // 6570 x 3945 twips
+    QCOMPARE(window.minimumSize(), window.size());
+    QCOMPARE(window.maximumSize(), window.size());
+    const Qt::WindowFlags flags = window.windowFlags();
+    QCOMPARE(window.windowType(), Qt::Dialog);
+    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowContextHelpButtonHint));
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!window.isModal());
+    QVERIFY(window.windowModality() == Qt::NonModal);
+}
+
+void tst_AboutWindow::transientForItsParent()
+{
+    QWidget board;
+    board.resize(300, 200);
+    board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&board));
+    frmDivivederor about(m_registry, m_services, &board);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QVERIFY(about.isWindow());
+    QCOMPARE(about.windowHandle()->transientParent(), board.windowHandle());
+    // Modeless: the board still takes input.
+    QVERIFY(!board.windowHandle()->isModal());
+    QVERIFY(!QGuiApplication::modalWindow());
+}
+
+void tst_AboutWindow::controlGeometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("pixels");
+    // Twips / 15 at 96 dpi.
+    QTest::newRow("cmdOK") << "cmdOK" << QRect(288, 208, 148, 47);
+    QTest::newRow("cmdSysInfo") << "cmdSysInfo" << QRect(288, 184, 147, 23);
+    QTest::newRow("Image1") << "Image1" << QRect(0, 8, 113, 145);
+    QTest::newRow("lblDescription") << "lblDescription" << QRect(120, 56, 259, 94);
+    QTest::newRow("lblTitle") << "lblTitle" << QRect(120, 8, 259, 32);
+    QTest::newRow("lblVersion") << "lblVersion" << QRect(120, 40, 259, 15);
+    QTest::newRow("lblDisclaimer") << "lblDisclaimer" << QRect(8, 184, 273, 71);
+    // (90, 2520)-(6480, 2520), 1 pixel; (105, 2520)-(6480, 2520), 2 pixels. Ends excluded.
+    QTest::newRow("Line1(1)") << "Line1_1" << QRect(6, 168, 426, 1);
+    QTest::newRow("Line1(0)") << "Line1_0" << QRect(7, 167, 425, 2);
+}
+
+void tst_AboutWindow::controlGeometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, pixels);
+    QWidget *widget = control(name.toLatin1().constData());
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), pixels);
+}
+
+void tst_AboutWindow::paintingOrder()
+{
+    // Children are stacked in the stored painting order; the buttons stay on top.
+    const QStringList expected{"Image1",   "Line1_1",    "lblDescription",
+                               "lblTitle", "Line1_0",    "lblVersion",
+                               "lblDisclaimer", "cmdSysInfo", "cmdOK"};
+    QStringList stacked;
+    for (QObject *child : m_about->get().children())
+        if (child->isWidgetType() && expected.contains(child->objectName()))
+            stacked << child->objectName();
+    QCOMPARE(stacked, expected);
+}
+
+void tst_AboutWindow::labelsNeverTakeFocus()
+{
+    for (const char *name : {"lblDescription", "lblTitle", "lblVersion", "lblDisclaimer", "Image1"})
+        QVERIFY2(control(name)->focusPolicy() == Qt::NoFocus, name);
+    QCOMPARE(control<QPushButton>("cmdOK")->isDefault(), true);
+    QCOMPARE(control<QPushButton>("cmdSysInfo")->isDefault(), false);
+    QCOMPARE(control<QPushButton>("cmdSysInfo")->text(), QStringLiteral("&System Info..."));
+    QCOMPARE(control<QPushButton>("cmdOK")->text(), QStringLiteral("OK"));
+}
+
+// ---- Pixels ------------------------------------------------------------------------------
+
+void tst_AboutWindow::backgroundIsBlack()
+{
+    const QImage image = grabbed();
+    QCOMPARE(image.size(), QSize(438, 263));
+    for (const QPoint p : {QPoint(2, 2), QPoint(115, 100), QPoint(400, 100), QPoint(437, 262),
+                           QPoint(437, 0), QPoint(0, 262), QPoint(200, 175), QPoint(284, 230),
+                           QPoint(380, 60), QPoint(60, 160), QPoint(300, 260)})
+        QVERIFY2(image.pixelColor(p) == kBlack,
+                 qPrintable(QStringLiteral("(%1, %2) is %3")
+                                .arg(p.x()).arg(p.y()).arg(image.pixelColor(p).name())));
+}
+
+void tst_AboutWindow::labelColours_data()
+{
+    QTest::addColumn<QRect>("box");
+    QTest::addColumn<QColor>("back");
+    QTest::addColumn<QColor>("text");
+    QTest::newRow("lblDescription") << QRect(120, 56, 259, 94) << kTeal << kBlack;
+    QTest::newRow("lblTitle") << QRect(120, 8, 259, 32) << kBlack << kYellow;
+    QTest::newRow("lblVersion") << QRect(120, 40, 259, 15) << kBlack << kYellow;
+    QTest::newRow("lblDisclaimer") << QRect(8, 184, 273, 71) << kDarkOrange << kBlue;
+}
+
+void tst_AboutWindow::labelColours()
+{
+    QFETCH(QRect, box);
+    QFETCH(QColor, back);
+    QFETCH(QColor, text);
+    const QImage image = grabbed();
+    QCOMPARE(dominantColour(image, box), back);
+    // The background is opaque right to the label's edges.
+    QCOMPARE(image.pixelColor(box.bottomRight()), back);
+    QCOMPARE(image.pixelColor(box.right(), box.top()), back);
+    QVERIFY2(!inkBounds(image, box, text, 24).isEmpty(), "no pixel in the text colour");
+}
+
+void tst_AboutWindow::labelTextStartsAtTop_data()
+{
+    QTest::addColumn<QRect>("box");
+    QTest::addColumn<QColor>("text");
+    QTest::newRow("lblDescription") << QRect(120, 56, 259, 94) << kBlack;
+    QTest::newRow("lblDisclaimer") << QRect(8, 184, 273, 71) << kBlue;
+}
+
+void tst_AboutWindow::labelTextStartsAtTop()
+{
+    QFETCH(QRect, box);
+    QFETCH(QColor, text);
+    const QRect ink = inkBounds(grabbed(), box, text);
+    QVERIFY(!ink.isEmpty());
+    // The first line's ink starts within the first few rows, not centred in the box.
+    QVERIFY2(ink.top() - box.top() <= 4, qPrintable(QString::number(ink.top() - box.top())));
+    // Left aligned: some line starts at the left edge (the first one is indented by spaces).
+    QVERIFY2(ink.left() - box.left() <= 3, qPrintable(QString::number(ink.left() - box.left())));
+}
+
+void tst_AboutWindow::titleIsCentred()
+{
+    const QRect box(120, 8, 259, 32);
+    const QImage image = grabbed();
+    const QRect ink = inkBounds(image, box, kYellow);
+    QVERIFY(!ink.isEmpty());
+    const int leftGap = ink.left() - box.left();
+    const int rightGap = box.right() - ink.right();
+    QVERIFY2(leftGap > 50 && std::abs(leftGap - rightGap) <= 8,
+             qPrintable(QStringLiteral("gaps %1 and %2").arg(leftGap).arg(rightGap)));
+    // 18 points bold: far taller than the version line's text below it.
+    QVERIFY2(ink.height() >= 14, qPrintable(QString::number(ink.height())));
+    const QRect versionInk = inkBounds(image, QRect(120, 40, 259, 15), kYellow);
+    QVERIFY(!versionInk.isEmpty());
+    QVERIFY(versionInk.height() < ink.height());
+    const int versionLeft = versionInk.left() - 120;
+    const int versionRight = 378 - versionInk.right();
+    QVERIFY2(std::abs(versionLeft - versionRight) <= 4,
+             qPrintable(QStringLiteral("gaps %1 and %2").arg(versionLeft).arg(versionRight)));
+}
+
+void tst_AboutWindow::descriptionIsCutAtItsBottom()
+{
+    const QImage image = grabbed();
+    // Between the description's bottom edge and the separator there is only background.
+    for (int y = 150; y < 167; ++y)
+        for (int x = 113; x < 438; ++x)
+            QVERIFY2(image.pixelColor(x, y) == kBlack,
+                     qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+}
+
+void tst_AboutWindow::separatorLines()
+{
+    const QImage image = grabbed();
+    // The white line, two pixels thick, from x = 7 to 431.
+    for (int x = 7; x <= 431; ++x) {
+        QCOMPARE(image.pixelColor(x, 168), kWhite);
+        QCOMPARE(image.pixelColor(x, 167), kWhite);
+        QCOMPARE(image.pixelColor(x, 166), kBlack);
+        QCOMPARE(image.pixelColor(x, 169), kBlack);
+    }
+    // The grey line lies behind it and shows only where the white one has not begun.
+    QCOMPARE(image.pixelColor(6, 168), kGrey);
+    QCOMPARE(image.pixelColor(6, 167), kBlack);
+    QCOMPARE(image.pixelColor(5, 168), kBlack);
+    QCOMPARE(image.pixelColor(432, 168), kBlack);
+    QCOMPARE(image.pixelColor(432, 167), kBlack);
+}
+
+void tst_AboutWindow::buttonFaces_data()
+{
+    QTest::addColumn<QRect>("box");
+    QTest::newRow("cmdOK") << QRect(288, 208, 148, 47);
+    QTest::newRow("cmdSysInfo") << QRect(288, 184, 147, 23);
+}
+
+void tst_AboutWindow::buttonFaces()
+{
+    QFETCH(QRect, box);
+    const QImage image = grabbed();
+    const QRect face = box.adjusted(4, 4, -4, -4);
+    QCOMPARE(dominantColour(image, face), kOliveYellow);
+    // The caption in the button text colour.
+    const QColor buttonText = control<QPushButton>("cmdOK")->palette().color(QPalette::ButtonText);
+    QVERIFY(!inkBounds(image, face, buttonText, 24).isEmpty());
+    // Whatever the application's style: the face is flat olive yellow, not a gradient.
+    int olive = 0;
+    for (int y = face.top(); y <= face.bottom(); ++y)
+        for (int x = face.left(); x <= face.right(); ++x)
+            olive += image.pixelColor(x, y) == kOliveYellow;
+    QVERIFY2(olive * 10 > face.width() * face.height() * 7, qPrintable(QString::number(olive)));
+}
+
+void tst_AboutWindow::pictureIsStretched()
+{
+    const QPixmap picture = about::aboutPicture();
+    QCOMPARE(picture.size(), QSize(320, 240));
+    const QRect box(0, 8, 113, 145);
+    const QImage image = grabbed();
+    // The landscape picture fills the portrait box, squeezed: not letterboxed, not cropped.
+    const QImage expected = picture.toImage()
+                                .scaled(box.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                .convertToFormat(QImage::Format_RGB32);
+    int differing = 0;
+    for (int y = 0; y < box.height(); ++y)
+        for (int x = 0; x < box.width(); ++x)
+            differing += !near(image.pixelColor(box.x() + x, box.y() + y),
+                               expected.pixelColor(x, y), 8);
+    QVERIFY2(differing == 0, qPrintable(QString::number(differing)));
+    // And it does show something besides black.
+    int lit = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            lit += image.pixelColor(x, y) != kBlack;
+    QVERIFY2(lit > box.width() * box.height() / 20, qPrintable(QString::number(lit)));
+}
+
+void tst_AboutWindow::icon()
+{
+    const QIcon icon = m_about->get().windowIcon();
+    QVERIFY(!icon.isNull());
+    const QImage image = icon.pixmap(32, 32).toImage();
+    QCOMPARE(image.size(), QSize(32, 32));
+    QVERIFY(image.hasAlphaChannel());
+    QCOMPARE(image.pixelColor(0, 0).alpha(), 0); // a transparent corner
+    const QColor centre = image.pixelColor(16, 20);
+    QVERIFY2(centre.red() > 200 && centre.green() > 200 && centre.blue() < 80,
+             qPrintable(centre.name())); // a yellow face
+}
+
+// ---- Keyboard ----------------------------------------------------------------------------
+
+void tst_AboutWindow::focusStartsOnOK()
+{
+    shown();
+    QCOMPARE(QApplication::focusWidget(), control("cmdOK"));
+}
+
+void tst_AboutWindow::tabMovesBetweenButtonsOnly()
+{
+    QWindow *window = shown().windowHandle();
+    QWidget *ok = control("cmdOK");
+    QWidget *sysInfo = control("cmdSysInfo");
+    QCOMPARE(QApplication::focusWidget(), ok);
+    QTest::keyClick(window, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), sysInfo);
+    QTest::keyClick(window, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), ok);
+    QTest::keyClick(window, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), sysInfo);
+    QTest::keyClick(window, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), ok);
+    QCOMPARE(sysInfoRuns(), 0);
+    QVERIFY(m_about->isLoaded());
+}
+
+void tst_AboutWindow::escapeUnloads_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("on OK") << "cmdOK";
+    QTest::newRow("on System Info") << "cmdSysInfo";
+}
+
+void tst_AboutWindow::escapeUnloads()
+{
+    QFETCH(QString, focus);
+    QPointer<frmDivivederor> window = &shown();
+    control(focus.toLatin1().constData())->setFocus();
+    QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+    QVERIFY(!m_about->isLoaded());
+    QVERIFY(!window || !window->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull()); // destroyed, not merely hidden
+    QCOMPARE(sysInfoRuns(), 0);
+}
+
+void tst_AboutWindow::keysPressFocusedButton_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("unloads");
+    for (const auto &[keyName, key] : {std::pair{"Return", Qt::Key_Return},
+                                       std::pair{"Enter", Qt::Key_Enter},
+                                       std::pair{"Space", Qt::Key_Space}}) {
+        QTest::addRow("%s on OK", keyName) << "cmdOK" << int(key) << true;
+        QTest::addRow("%s on System Info", keyName) << "cmdSysInfo" << int(key) << false;
+    }
+}
+
+void tst_AboutWindow::keysPressFocusedButton()
+{
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(bool, unloads);
+    QWindow *window = shown().windowHandle();
+    if (focus == QLatin1String("cmdSysInfo"))
+        QTest::keyClick(window, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    QTest::keyClick(window, Qt::Key(key));
+    QCOMPARE(!m_about->isLoaded(), unloads);
+    if (unloads) {
+        QCOMPARE(sysInfoRuns(), 0);
+    } else {
+        // System Information started once with the registry's path; the window stays as it was.
+        QCOMPARE(m_services.started, std::vector<std::string>{kToolPath});
+        QVERIFY(m_services.messages.empty());
+        QVERIFY(m_about->get().isVisible());
+        QCOMPARE(m_about->loads(), 1);
+    }
+}
+
+void tst_AboutWindow::altSPressesSysInfo()
+{
+    QWindow *window = shown().windowHandle();
+    QCOMPARE(QApplication::focusWidget(), control("cmdOK"));
+    QTest::keyClick(window, Qt::Key_S, Qt::AltModifier);
+    QTRY_COMPARE(m_services.started, std::vector<std::string>{kToolPath});
+    QVERIFY(m_services.messages.empty());
+    QVERIFY(m_about->isLoaded());
+    QVERIFY(m_about->get().isVisible());
+    // S alone is no access key.
+    QTest::keyClick(window, Qt::Key_S);
+    QTest::qWait(200);
+    QCOMPARE(m_services.started.size(), std::size_t(1));
+}
+
+// ---- Mouse -------------------------------------------------------------------------------
+
+void tst_AboutWindow::clickOnSurfaceUnloads_data()
+{
+    QTest::addColumn<QPoint>("where");
+    QTest::newRow("background right of the texts") << QPoint(400, 100);
+    QTest::newRow("background above the picture") << QPoint(50, 3);
+    QTest::newRow("background bottom right") << QPoint(437, 262);
+    QTest::newRow("background beside the buttons") << QPoint(284, 230);
+    QTest::newRow("white line") << QPoint(200, 168);
+    QTest::newRow("white line, upper row") << QPoint(300, 167);
+    QTest::newRow("grey line alone") << QPoint(6, 168);
+}
+
+void tst_AboutWindow::clickOnSurfaceUnloads()
+{
+    QFETCH(QPoint, where);
+    QPointer<frmDivivederor> window = &shown();
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, where);
+    QVERIFY(!m_about->isLoaded());
+    QVERIFY(!window || !window->isVisible());
+    QCOMPARE(sysInfoRuns(), 0);
+}
+
+void tst_AboutWindow::clickOnControlKeepsOpen_data()
+{
+    QTest::addColumn<QPoint>("where");
+    QTest::newRow("Image1") << QPoint(56, 80);
+    QTest::newRow("lblDescription") << QPoint(250, 100);
+    QTest::newRow("lblTitle") << QPoint(250, 20);
+    QTest::newRow("lblVersion") << QPoint(250, 47);
+    QTest::newRow("lblDisclaimer") << QPoint(140, 220);
+    QTest::newRow("lblDisclaimer, bottom right corner") << QPoint(280, 254);
+}
+
+void tst_AboutWindow::clickOnControlKeepsOpen()
+{
+    QFETCH(QPoint, where);
+    frmDivivederor &window = shown();
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, where);
+    QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, {}, where);
+    QVERIFY(m_about->isLoaded());
+    QCOMPARE(&m_about->get(), &window);
+    QVERIFY(window.isVisible());
+    QCOMPARE(sysInfoRuns(), 0);
+}
+
+void tst_AboutWindow::clickOnButtons()
+{
+    frmDivivederor &window = shown();
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(361, 195));
+    QCOMPARE(m_services.started, std::vector<std::string>{kToolPath});
+    QVERIFY(window.isVisible());
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(361, 231));
+    QVERIFY(!m_about->isLoaded());
+    QCOMPARE(m_services.started.size(), std::size_t(1));
+}
+
+// ---- Lifetime ----------------------------------------------------------------------------
+
+void tst_AboutWindow::everyWayOfClosingUnloads_data()
+{
+    QTest::addColumn<int>("way");
+    QTest::newRow("close box") << 0;
+    QTest::newRow("reject") << 1;
+    QTest::newRow("accept") << 2;
+    QTest::newRow("done") << 3;
+    QTest::newRow("cmdOK_Click") << 4;
+    QTest::newRow("Form_Click") << 5;
+}
+
+void tst_AboutWindow::everyWayOfClosingUnloads()
+{
+    QFETCH(int, way);
+    QPointer<frmDivivederor> window = &shown();
+    switch (way) {
+    case 0: window->close(); break;
+    case 1: window->reject(); break;
+    case 2: window->accept(); break;
+    case 3: window->done(7); break;
+    case 4: window->cmdOK_Click(); break;
+    case 5: window->Form_Click(); break;
+    }
+    QVERIFY(!m_about->isLoaded());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull());
+}
+
+void tst_AboutWindow::freshInstanceAfterUnload()
+{
+    QPointer<frmDivivederor> first = &shown();
+    auto *version = control<QLabel>("lblVersion");
+    version->setText(QStringLiteral("changed"));
+    QTest::keyClick(first->windowHandle(), Qt::Key_Return); // OK
+    QVERIFY(!m_about->isLoaded());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(first.isNull());
+
+    // The next reference loads a fresh window, hidden, and its load step runs again.
+    frmDivivederor &second = m_about->get();
+    QCOMPARE(m_about->loads(), 2);
+    QVERIFY(!second.isVisible());
+    QCOMPARE(control<QLabel>("lblVersion")->text(), QStringLiteral("Version 1.0"));
+    QCOMPARE(second.windowTitle(), QStringLiteral("About Tavrin"));
+    shown();
+    QCOMPARE(QApplication::focusWidget(), control("cmdOK"));
+}
+
+void tst_AboutWindow::sameInstanceAfterHideAndShow()
+{
+    frmDivivederor *first = &shown();
+    QTest::keyClick(first->windowHandle(), Qt::Key_Tab);
+    control<QLabel>("lblVersion")->setText(QStringLiteral("kept"));
+    m_about->hide();
+    QVERIFY(m_about->isLoaded());
+    QVERIFY(!first->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    QCOMPARE(&shown(), first);
+    QVERIFY(first->isVisible());
+    QCOMPARE(m_about->loads(), 1); // no new load step
+    QCOMPARE(control<QLabel>("lblVersion")->text(), QStringLiteral("kept"));
+    // The focus it had is where it returns when the window is next active.
+    QCOMPARE(first->focusWidget(), control("cmdSysInfo"));
+}
+
+QTEST_MAIN(tst_AboutWindow)
+#include "tst_about_window.moc"
