@@ -1,0 +1,249 @@
+#include "x_session.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace e2e {
+
+namespace {
+
+constexpr int kStartTimeoutMs = 15000;
+constexpr int kPollMs = 50;
+const QString kScreen = QStringLiteral("1024x768x24");
+
+std::optional<int> field(const QByteArray &xwininfo, const char *name)
+{
+    const QRegularExpression pattern(QStringLiteral("%1:\\s*(-?\\d+)").arg(QLatin1String(name)));
+    const auto match = pattern.match(QString::fromLatin1(xwininfo));
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match.captured(1).toInt();
+}
+
+} // namespace
+
+void dieWithParent(QProcess &process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
+XSession::XSession() = default;
+
+XSession::~XSession()
+{
+    stop();
+}
+
+bool XSession::start(QString *error)
+{
+    if (!m_home.isValid()) {
+        *error = QStringLiteral("no temporary folder for the window manager");
+        return false;
+    }
+    // -displayfd picks a free display number and writes it once the server accepts clients.
+    m_server.setProgram(QStringLiteral("Xvfb"));
+    m_server.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"),
+                           QStringLiteral("-screen"), QStringLiteral("0"), kScreen,
+                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    m_server.setProcessChannelMode(QProcess::SeparateChannels);
+    dieWithParent(m_server);
+    m_server.start();
+    if (!m_server.waitForStarted(kStartTimeoutMs)) {
+        *error = QStringLiteral("Xvfb did not start: %1").arg(m_server.errorString());
+        return false;
+    }
+    QByteArray number;
+    const QDeadlineTimer deadline(kStartTimeoutMs);
+    while (!number.contains('\n') && !deadline.hasExpired()
+           && m_server.state() == QProcess::Running) {
+        m_server.waitForReadyRead(kPollMs);
+        number += m_server.readAllStandardOutput();
+    }
+    if (!number.contains('\n')) {
+        *error = QStringLiteral("Xvfb gave no display number: %1")
+                     .arg(QString::fromLocal8Bit(m_server.readAllStandardError()));
+        return false;
+    }
+    m_display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+
+    // The window manager reads its settings from an empty home, so the desktop's defaults hold.
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("HOME"), m_home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+    m_windowManager.setProcessEnvironment(env);
+    m_windowManager.setProgram(QStringLiteral("openbox"));
+    m_windowManager.setArguments({QStringLiteral("--sm-disable")});
+    m_windowManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_windowManager.setStandardOutputFile(QProcess::nullDevice());
+    dieWithParent(m_windowManager);
+    m_windowManager.start();
+    if (!m_windowManager.waitForStarted(kStartTimeoutMs)) {
+        *error = QStringLiteral("openbox did not start: %1").arg(m_windowManager.errorString());
+        return false;
+    }
+    if (!waitForWindowManager(kStartTimeoutMs)) {
+        *error = QStringLiteral("openbox did not take over the display %1").arg(m_display);
+        return false;
+    }
+    return true;
+}
+
+bool XSession::waitForWindowManager(int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        const auto out = run(QStringLiteral("xprop"),
+                             {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        if (out && out->contains("window id"))
+            return true;
+        QThread::msleep(kPollMs);
+    }
+    return false;
+}
+
+void XSession::stop()
+{
+    for (QProcess *process : {&m_windowManager, &m_server}) {
+        if (process->state() == QProcess::NotRunning)
+            continue;
+        process->terminate();
+        if (!process->waitForFinished(5000)) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+}
+
+QSize XSession::screenSize() const
+{
+    const QStringList size = kScreen.split(QLatin1Char('x'));
+    return {size.at(0).toInt(), size.at(1).toInt()};
+}
+
+QProcessEnvironment XSession::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("XAUTHORITY"));
+    env.remove(QStringLiteral("SESSION_MANAGER"));
+    return env;
+}
+
+std::optional<QByteArray> XSession::run(const QString &program, const QStringList &arguments,
+                                        int timeoutMs) const
+{
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    dieWithParent(process);
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
+}
+
+bool XSession::xdotool(const QStringList &arguments) const
+{
+    return run(QStringLiteral("xdotool"), arguments).has_value();
+}
+
+QImage XSession::screenshot() const
+{
+    const auto ppm = run(QStringLiteral("import"),
+                         {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-depth"),
+                          QStringLiteral("8"), QStringLiteral("ppm:-")});
+    if (!ppm)
+        return {};
+    return QImage::fromData(*ppm, "PPM").convertToFormat(QImage::Format_RGB32);
+}
+
+std::optional<QRect> XSession::clientRect(XWindow window) const
+{
+    const auto info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window)});
+    if (!info)
+        return std::nullopt;
+    const auto x = field(*info, "Absolute upper-left X");
+    const auto y = field(*info, "Absolute upper-left Y");
+    const auto width = field(*info, "Width");
+    const auto height = field(*info, "Height");
+    if (!x || !y || !width || !height)
+        return std::nullopt;
+    return QRect(*x, *y, *width, *height);
+}
+
+QList<XWindow> XSession::visibleWindows(qint64 pid, const QString &titlePattern) const
+{
+    QList<XWindow> windows;
+    // xdotool ends with status 1 when nothing matches: that is an empty list, not a failure.
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    dieWithParent(process);
+    QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
+    if (pid != 0)
+        arguments << QStringLiteral("--pid") << QString::number(pid);
+    arguments << QStringLiteral("--name") << titlePattern;
+    process.start(QStringLiteral("xdotool"), arguments);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        return windows;
+    }
+    const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+    for (const QByteArray &line : lines) {
+        bool ok = false;
+        const XWindow id = line.trimmed().toULongLong(&ok);
+        if (ok)
+            windows.append(id);
+    }
+    return windows;
+}
+
+std::optional<XWindow> XSession::waitForWindow(qint64 pid, const QString &titlePattern,
+                                               int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    do {
+        const QList<XWindow> windows = visibleWindows(pid, titlePattern);
+        if (!windows.isEmpty())
+            return windows.constFirst();
+        QThread::msleep(kPollMs);
+    } while (!deadline.hasExpired());
+    return std::nullopt;
+}
+
+bool XSession::waitUntilGone(XWindow window, int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    do {
+        const auto info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window)});
+        if (!info || !info->contains("IsViewable"))
+            return true;
+        QThread::msleep(kPollMs);
+    } while (!deadline.hasExpired());
+    return false;
+}
+
+bool XSession::click(QPoint at) const
+{
+    return xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                    QStringLiteral("click"), QStringLiteral("1")});
+}
+
+bool XSession::key(const QString &keys) const
+{
+    return xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+}
+
+} // namespace e2e

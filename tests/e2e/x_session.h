@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QPoint>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <optional>
+
+namespace e2e {
+
+using XWindow = quint64;
+
+// Makes a child process die with the test that started it, so that a crashed or killed test
+// leaves no X server, window manager or program behind.
+void dieWithParent(QProcess &process);
+
+// A private X display for one test program: Xvfb on a free display number with openbox on it,
+// so that frames, activation and closing behave as on a desktop. Nothing depends on an outside
+// DISPLAY, and test programs run side by side each on its own display.
+class XSession
+{
+public:
+    XSession();
+    ~XSession();
+    XSession(const XSession &) = delete;
+    XSession &operator=(const XSession &) = delete;
+
+    // Starts the server and the window manager and waits until both are ready.
+    bool start(QString *error);
+    void stop();
+
+    QString display() const { return m_display; }
+    QSize screenSize() const;
+
+    // The environment for a program that should show its windows on this display.
+    QProcessEnvironment environment() const;
+
+    // Runs an X tool to its end; its standard output, or nothing when it failed or timed out.
+    std::optional<QByteArray> run(const QString &program, const QStringList &arguments,
+                                  int timeoutMs = 10000) const;
+    bool xdotool(const QStringList &arguments) const;
+
+    // The whole screen as 8-bit RGB pixels, or a null image.
+    QImage screenshot() const;
+
+    // The window's client area on the screen, as the X server has it (no frame).
+    std::optional<QRect> clientRect(XWindow window) const;
+
+    // The viewable top-level windows of a process (of any process when pid is 0) whose title
+    // matches the regular expression.
+    QList<XWindow> visibleWindows(qint64 pid, const QString &titlePattern = QStringLiteral(".*")) const;
+    std::optional<XWindow> waitForWindow(qint64 pid, const QString &titlePattern,
+                                         int timeoutMs = 10000) const;
+    bool waitUntilGone(XWindow window, int timeoutMs = 10000) const;
+
+    // Pointer and keyboard, in screen coordinates.
+    bool click(QPoint at) const;
+    bool key(const QString &keys) const;
+
+private:
+    bool waitForWindowManager(int timeoutMs) const;
+
+    QTemporaryDir m_home;
+    QProcess m_server;
+    QProcess m_windowManager;
+    QString m_display;
+};
+
+} // namespace e2e
