@@ -1,10 +1,10 @@
 // The launcher and the Windows platform layer against a real registry, file system and
-// process start, run under Wine by run_wine_tests.sh. The script has imported
-// wine_fixture.reg and laid out the fixture folder given as the one argument (by default
-// "C:\Tavrin Wine"): "Tool Dir\MSINFO32.EXE", "Shared Tools\MSINFO32.EXE" and the decoys
-// "C:\Tavrin.exe" and "Tool.exe" that an unquoted command line would start instead.
-// The routes of StartSysInfo rewrite its two fixed keys between runs through the registry
-// calls themselves. Only the message box is a recording fake.
+// process start, run under Wine by run_wine_tests.sh. The script has imported its registry
+// file into HKEY_LOCAL_MACHINE and laid out the fixture folder given as the one argument
+// (by default "C:\Tavrin Wine"): "Tool Dir\MSINFO32.EXE", "Shared Tools\MSINFO32.EXE" and
+// the decoys "C:\Tavrin.exe" and "Tool.exe" that an unquoted command line would start
+// instead. The routes of StartSysInfo rewrite its two fixed keys between runs through the
+// registry calls themselves. Only the message box is a recording fake.
 #include "registry_win32.h"
 #include "sys_info.h"
 #include "system_services_win32.h"
@@ -411,6 +411,8 @@ void testGetKeyValue()
     CHECK_EQ(r.text, std::string());
 
     // Data of no bytes at all is an error raised to the caller, with the key closed.
+    CHECK_EQ(num(rawSize(kValuesKey, "Empty", &status)), 0LL);
+    CHECK_EQ(num(status), num(ERROR_SUCCESS));
     r = read("Empty");
     CHECK(r.threw);
 
