@@ -283,20 +283,70 @@ void deleteKey(const char *key)
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
 }
 
-// Handles the process holds; 0 where the system does not count them.
-DWORD handleCount()
+// The system's handle table, SystemExtendedHandleInformation of NtQuerySystemInformation:
+// GetProcessHandleCount answers nothing useful under Wine, while this table lists every
+// kernel handle, registry keys and the handles of a started process included.
+struct HandleEntry
 {
-    DWORD count = 0;
-    return GetProcessHandleCount(GetCurrentProcess(), &count) ? count : 0;
+    PVOID object;
+    ULONG_PTR processId;
+    ULONG_PTR handle;
+    ULONG grantedAccess;
+    USHORT creatorBackTraceIndex;
+    USHORT objectTypeIndex;
+    ULONG attributes;
+    ULONG reserved;
+};
+
+struct HandleTable
+{
+    ULONG_PTR count;
+    ULONG_PTR reserved;
+    HandleEntry entries[1];
+};
+
+using QuerySystemInformation = LONG(WINAPI *)(ULONG, PVOID, ULONG, PULONG);
+constexpr ULONG kExtendedHandleInformation = 64;
+constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+
+// Handles this process holds; -1 where the system does not tell.
+long long handleCount()
+{
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const FARPROC proc = ntdll ? GetProcAddress(ntdll, "NtQuerySystemInformation") : nullptr;
+    if (proc == nullptr)
+        return -1;
+    const auto query = reinterpret_cast<QuerySystemInformation>(
+        reinterpret_cast<void (*)()>(proc));
+    std::vector<ULONG_PTR> buffer(1 << 16);
+    LONG status = 0;
+    ULONG needed = 0;
+    while ((status = query(kExtendedHandleInformation, buffer.data(),
+                           static_cast<ULONG>(buffer.size() * sizeof(ULONG_PTR)), &needed))
+           == kInfoLengthMismatch)
+        buffer.resize(buffer.size() * 2);
+    if (status != 0)
+        return -1;
+    const auto *table = reinterpret_cast<const HandleTable *>(buffer.data());
+    long long count = 0;
+    for (ULONG_PTR i = 0; i < table->count; ++i) {
+        if (table->entries[i].processId == GetCurrentProcessId())
+            ++count;
+    }
+    return count;
 }
 
+// Whether the count sees a handle come and go, a registry key among them.
 bool handleCountWorks()
 {
-    const DWORD before = handleCount();
+    const long long before = handleCount();
     const HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    const DWORD during = handleCount();
+    HKEY key = nullptr;
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key);
+    const long long during = handleCount();
     CloseHandle(event);
-    return before != 0 && during == before + 1 && handleCount() == before;
+    RegCloseKey(key);
+    return before >= 0 && during == before + 2 && handleCount() == before;
 }
 
 // GetKeyValue: the byte rules against values the real registry holds --------------------
@@ -555,11 +605,12 @@ void testServices(bool countHandles)
     CHECK(!exists(batchMarker));
 
     if (!countHandles) {
-        note("this system does not count a process's handles; handle leaks are not checked");
+        skip("this system does not list a process's handles; leaks are not checked");
         return;
     }
-    // The search handle and the new process's two handles are closed; so is every key.
-    const DWORD before = handleCount();
+    // Every key is closed, and so are the new process's two handles. (Under Wine a search
+    // holds no kernel handle, so FindClose cannot be seen here.)
+    const long long before = handleCount();
     for (int i = 0; i < 5; ++i) {
         services.findNormalFile(sharedTool());
         services.findNormalFile(sharedFolder());
@@ -567,13 +618,14 @@ void testServices(bool countHandles)
         readValue(registry, kValuesKey, "Path With Spaces");
         readValue(registry, kValuesKey, "Empty");
         readValue(registry, kValuesKey, "Len1025");
+        readValue(registry, kValuesKey, "No Such Value");
     }
-    CHECK_EQ(num(handleCount()), num(before));
+    CHECK_EQ(handleCount(), before);
     const std::string marker = markerOf(sharedTool());
     DeleteFileA(marker.c_str());
     services.startProgram(sharedTool());
     CHECK(waitForFile(marker));
-    CHECK_EQ(num(handleCount()), num(before));
+    CHECK_EQ(handleCount(), before);
 }
 
 // StartSysInfo: every route, through the real calls ---------------------------------------
@@ -637,7 +689,7 @@ void runRoute(const Route &route)
         CHECK_EQ(num(access), num(reg::kRead));
 }
 
-void testStartSysInfo()
+void testStartSysInfo(bool countHandles)
 {
     const std::vector<std::string> firstOnly = {kToolKey};
     const std::vector<std::string> both = {kToolKey, kFolderKey};
@@ -739,8 +791,12 @@ void testStartSysInfo()
          },
          "", both},
     };
+    const long long before = handleCount();
     for (const Route &route : routes)
         runRoute(route);
+    g_case = "StartSysInfo";
+    if (countHandles)
+        CHECK_EQ(handleCount(), before);
 }
 
 } // namespace
@@ -757,7 +813,7 @@ int main(int argc, char **argv)
     testGetKeyValue();
     testRegistryLayer();
     testServices(countHandles);
-    testStartSysInfo();
+    testStartSysInfo(countHandles);
 
     if (g_skipped > 0)
         std::printf("%d cases skipped\n", g_skipped);
