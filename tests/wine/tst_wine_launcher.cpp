@@ -759,6 +759,8 @@ void testStartSysInfo(bool countHandles)
              return true;
          },
          sharedTool(), both},
+        {"PATH missing; the folder ends in a separator", folder(sharedFolder() + "\\"),
+         sharedFolder() + "\\\\MSINFO32.EXE", both},
         {"PATH missing; the folder lacks the tool", folder(emptyFolder), "", both},
         {"PATH missing; the folder does not exist", folder(g_root + "\\No Such Folder"), "",
          both},
