@@ -148,6 +148,8 @@ void ChalkSurface::lineTo(float x, float y, ColourValue colour)
 void ChalkSurface::showLabel(const LightweightLabel &label)
 {
     m_label = label;
+    // A painted label has no widget of its own: screen readers learn its text from the board.
+    setAccessibleDescription(label.caption.trimmed());
     syncImage();
     paintLabel(QRegion(m_image.rect()));
     update(toPixels(label.geometry));
@@ -159,6 +161,7 @@ void ChalkSurface::hideLabel()
         return;
     const QRect area = labelDeviceRect();
     m_label.reset();
+    setAccessibleDescription(QString());
     syncImage();
     QPainter painter(&m_image);
     painter.fillRect(area, toQColor(m_boardColour));

@@ -1,0 +1,561 @@
+// The board window as the user meets it: its start, the banner and its timer, strokes made
+// with the mouse and by touch, the menus, activation and the About window, and the end.
+#include "board_fixture.h"
+#include "named_colours.h"
+
+#include <QAccessible>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointingDevice>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+constexpr ColourValue kBlack = 0x00000000;
+constexpr ColourValue kWhite = 0x00FFFFFF;
+const QColor kBannerBack(0, 0, 192);
+const QColor kBannerText(255, 192, 192);
+
+// Logical pixels of the banner: 120, 840, 9255 x 4695 twips.
+const QRect kBanner(8, 56, 617, 313);
+
+QColor qc(ColourValue v)
+{
+    return toQColor(v);
+}
+
+int countColour(const QImage &image, const QColor &colour, const QRect &area)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += image.pixelColor(x, y) == colour;
+    return n;
+}
+
+// Runs the event loop until the program ends, with a watchdog; returns the exit status.
+int runUntilTheProgramEnds(const std::function<void()> &action)
+{
+    QTimer::singleShot(0, action);
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    return QCoreApplication::exec();
+}
+
+} // namespace
+
+class tst_Slatemark : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<BoardFixture>();
+        chalkColour = 0x12345678; // whatever a previous run left
+    }
+    void cleanup() { m_fixture.reset(); }
+
+    void loadSetsWhiteChalkOnABlackBoard()
+    {
+        Slatemark &board = m_fixture->board.get();
+        QCOMPARE(m_fixture->board.loads(), 1);
+        QCOMPARE(chalkColour, kWhite);
+        QCOMPARE(board.surface().boardColour(), kBlack);
+        QCOMPARE(board.windowTitle(), QStringLiteral("Tavrin version 1.0"));
+        QVERIFY(board.isLabel1Visible());
+        QVERIFY(board.timer1().isActive());
+        QCOMPARE(board.timer1().interval(), 3000);
+        QVERIFY(!m_fixture->about.isLoaded()); // until the first activation
+    }
+
+    void boardIsTheStoredSizeBelowTheMenuBar()
+    {
+        Slatemark &board = showBoard();
+        QCOMPARE(board.surface().size(), QSize(634, 437));
+        QCOMPARE(board.surface().geometry().top(), board.menuBar()->geometry().bottom() + 1);
+        QCOMPARE(board.menuBar()->width(), 634);
+    }
+
+    void bannerShowsItsCaptionCentredFromTheTop()
+    {
+        Slatemark &board = showBoard();
+        const QImage image = board.surface().image();
+        QCOMPARE(image.pixelColor(kBanner.topLeft()), kBannerBack);
+        QCOMPARE(image.pixelColor(kBanner.bottomRight()), kBannerBack);
+        QCOMPARE(image.pixelColor(kBanner.topLeft() - QPoint(1, 1)), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(kBanner.bottomRight() + QPoint(1, 1)), QColor(Qt::black));
+
+        // rows of the banner that hold text, as bands of consecutive rows
+        QList<QPair<int, int>> bands;
+        int minX = image.width(), maxX = -1;
+        for (int y = kBanner.top(); y <= kBanner.bottom(); ++y) {
+            bool text = false;
+            for (int x = kBanner.left(); x <= kBanner.right(); ++x) {
+                if (image.pixelColor(x, y) == kBannerText) {
+                    text = true;
+                    if (bands.size() <= 1) {
+                        minX = std::min(minX, x);
+                        maxX = std::max(maxX, x);
+                    }
+                }
+            }
+            if (text) {
+                if (!bands.isEmpty() && bands.last().second == y - 1)
+                    bands.last().second = y;
+                else
+                    bands.append({y, y});
+            }
+        }
+        // " welcome to" and "tavrin": two lines, broken at a space, the first at the top
+        QCOMPARE(bands.size(), 2);
+        QVERIFY2(bands.first().first - kBanner.top() < 30, qPrintable(QString::number(bands.first().first)));
+        QVERIFY(bands.last().second < kBanner.center().y() + 60);
+        // centred: as much room on the left as on the right, give or take the leading space
+        const int left = minX - kBanner.left();
+        const int right = kBanner.right() - maxX;
+        QVERIFY2(std::abs(left - right) < 40, qPrintable(QStringLiteral("%1 %2").arg(left).arg(right)));
+        QCOMPARE(board.surface().accessibleName(), QStringLiteral("Chalkboard"));
+    }
+
+    void timerHidesTheBannerAfterThreeSeconds()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        Slatemark &board = showBoard();
+        QTest::qWait(2500);
+        QVERIFY(board.isLabel1Visible());
+        QTRY_VERIFY_WITH_TIMEOUT(!board.isLabel1Visible(), 2000);
+        QVERIFY(clock.elapsed() >= 2900);
+        QVERIFY(!board.timer1().isActive());
+        const QImage image = board.surface().image();
+        QCOMPARE(countColour(image, Qt::black, kBanner), kBanner.width() * kBanner.height());
+    }
+
+    void clickOnTheBannerHidesItAndDrawsNothing()
+    {
+        Slatemark &board = showBoard();
+        board.whitescreen_Click();
+        board.surface().setCurrentPoint(twipsOf(3), twipsOf(4));
+        QTest::mouseClick(&board.surface(), Qt::LeftButton, {}, QPoint(300, 200));
+        QVERIFY(!board.isLabel1Visible());
+        QVERIFY(board.timer1().isActive()); // left running; its tick changes nothing
+        QCOMPARE(board.surface().currentPoint(), QPointF(twipsOf(3), twipsOf(4)));
+        QCOMPARE(countColour(board.surface().image(), Qt::white, kBanner),
+                 kBanner.width() * kBanner.height());
+        board.Timer1_Timer();
+        QVERIFY(!board.isLabel1Visible());
+        QVERIFY(!board.timer1().isActive());
+    }
+
+    void pressOnTheBannerOwnsTheMouseUntilRelease()
+    {
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        board.whitescreen_Click();
+        board.surface().setCurrentPoint(twipsOf(3), twipsOf(4));
+        QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(300, 200));
+        QTest::mouseMove(&surface, QPoint(300, 400)); // off the banner
+        board.Timer1_Timer();                          // the banner goes while pressed
+        QTest::mouseMove(&surface, QPoint(100, 420));
+        QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(100, 420));
+        QCOMPARE(surface.currentPoint(), QPointF(twipsOf(3), twipsOf(4)));
+        QCOMPARE(countColour(surface.image(), Qt::white, surface.image().rect()),
+                 surface.image().width() * surface.image().height());
+
+        // the next press is the board's again
+        QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(300, 200));
+        QCOMPARE(surface.image().pixelColor(300, 200), QColor(Qt::black)); // the press's pixel
+        QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(300, 200));
+        board.redchoke_Click();
+        QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(300, 210));
+        QTest::mouseMove(&surface, QPoint(320, 210));
+        QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(320, 210));
+        QCOMPARE(surface.image().pixelColor(310, 210), QColor(Qt::red));
+    }
+
+    void strokeAcrossTheBannerLiesOverItAndGoesWithIt()
+    {
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(4, 200));
+        QTest::mouseMove(&surface, QPoint(300, 200));
+        QTest::mouseMove(&surface, QPoint(630, 200));
+        QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(630, 200));
+        QCOMPARE(surface.image().pixelColor(150, 200), QColor(Qt::white));
+        QCOMPARE(surface.image().pixelColor(150, 201), kBannerBack);
+        QCOMPARE(surface.image().pixelColor(5, 200), QColor(Qt::white));
+
+        board.Label1_Click();
+        QCOMPARE(countColour(surface.image(), Qt::black, kBanner), kBanner.width() * kBanner.height());
+        QCOMPARE(surface.image().pixelColor(5, 200), QColor(Qt::white));
+        QCOMPARE(surface.image().pixelColor(629, 200), QColor(Qt::white));
+    }
+
+    void pressPlotsABlackPixelWhateverTheChalk()
+    {
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        board.whitescreen_Click();
+        board.yellowchoke_Click();
+        QTest::mouseClick(&surface, Qt::LeftButton, {}, QPoint(100, 400));
+        QCOMPARE(surface.image().pixelColor(100, 400), QColor(Qt::black));
+        QCOMPARE(countColour(surface.image(), Qt::black, surface.image().rect()), 1);
+        QCOMPARE(surface.currentPoint(), QPointF(twipsOf(100), twipsOf(400)));
+    }
+
+    void otherButtonsPlotButDoNotDraw_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::newRow("right") << Qt::RightButton;
+        QTest::newRow("middle") << Qt::MiddleButton;
+    }
+    void otherButtonsPlotButDoNotDraw()
+    {
+        QFETCH(Qt::MouseButton, button);
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        board.whitescreen_Click();
+        board.redchoke_Click();
+        QTest::mousePress(&surface, button, {}, QPoint(50, 400));
+        QTest::mouseMove(&surface, QPoint(150, 400));
+        QTest::mouseRelease(&surface, button, {}, QPoint(150, 400));
+        QCOMPARE(surface.image().pixelColor(50, 400), QColor(Qt::black));
+        QCOMPARE(countColour(surface.image(), Qt::red, surface.image().rect()), 0);
+        QCOMPARE(surface.currentPoint(), QPointF(twipsOf(50), twipsOf(400)));
+    }
+
+    void leftWithRightDrawsNothingUntilRightIsUp()
+    {
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        board.Label1_Click();
+        // left at A, right at B, move both to C: nothing; right up, move to D: B to D
+        QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(50, 100));
+        QTest::mousePress(&surface, Qt::RightButton, {}, QPoint(60, 200));
+        QTest::mouseMove(&surface, QPoint(200, 100));
+        QCOMPARE(countColour(surface.image(), Qt::white, surface.image().rect()), 0);
+        QTest::mouseRelease(&surface, Qt::RightButton, {}, QPoint(200, 100));
+        QTest::mouseMove(&surface, QPoint(60, 300));
+        QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(60, 300));
+        QCOMPARE(surface.image().pixelColor(60, 250), QColor(Qt::white));
+        QCOMPARE(surface.image().pixelColor(125, 100), QColor(Qt::black));
+    }
+
+    void strokesAreNeverJoined()
+    {
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        board.Label1_Click();
+        QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(100, 100));
+        QTest::mouseMove(&surface, QPoint(200, 100));
+        QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(200, 100));
+        QTest::mouseMove(&surface, QPoint(200, 300)); // no button: nothing
+        QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(100, 300));
+        QTest::mouseMove(&surface, QPoint(200, 300));
+        QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(200, 300));
+        QCOMPARE(surface.image().pixelColor(150, 100), QColor(Qt::white));
+        QCOMPARE(surface.image().pixelColor(150, 300), QColor(Qt::white));
+        QCOMPARE(surface.image().pixelColor(200, 200), QColor(Qt::black));
+        QCOMPARE(surface.image().pixelColor(150, 200), QColor(Qt::black));
+    }
+
+    void strokeLeavingTheWindowGoesOn()
+    {
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        board.Label1_Click();
+        QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(600, 400));
+        QTest::mouseMove(&surface, QPoint(700, 500)); // outside the window
+        QTest::mouseMove(&surface, QPoint(500, 400));
+        QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(500, 400));
+        QCOMPARE(surface.image().pixelColor(633, 433), QColor(Qt::white));
+        QCOMPARE(surface.image().pixelColor(550, 425), QColor(Qt::white)); // on the way back
+    }
+
+    void touchStartsNewStrokesAndASecondFingerDrawsNothing()
+    {
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        board.Label1_Click();
+        QPointingDevice *device = QTest::createTouchDevice();
+        QTest::touchEvent(&surface, device).press(0, QPoint(100, 100));
+        QTest::touchEvent(&surface, device).move(0, QPoint(200, 100));
+        QTest::touchEvent(&surface, device).release(0, QPoint(200, 100));
+        QTest::touchEvent(&surface, device).press(0, QPoint(100, 300));
+        QTest::touchEvent(&surface, device).move(0, QPoint(200, 300));
+        // a second finger comes down and moves while the first holds still
+        QTest::touchEvent(&surface, device).stationary(0).press(1, QPoint(400, 100));
+        QTest::touchEvent(&surface, device).stationary(0).move(1, QPoint(400, 300));
+        QTest::touchEvent(&surface, device).release(0, QPoint(200, 300)).release(1, QPoint(400, 300));
+        QCOMPARE(surface.image().pixelColor(150, 100), QColor(Qt::white));
+        QCOMPARE(surface.image().pixelColor(150, 300), QColor(Qt::white));
+        QCOMPARE(surface.image().pixelColor(200, 200), QColor(Qt::black)); // not joined
+        QCOMPARE(surface.image().pixelColor(150, 200), QColor(Qt::black));
+        QCOMPARE(surface.image().pixelColor(400, 200), QColor(Qt::black)); // second finger
+    }
+
+    void chalkColourAppliesToLaterStrokesOnly()
+    {
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        board.Label1_Click();
+        drawLine(surface, {20, 20}, {120, 20});
+        trigger(board, "greenchoke");
+        QCOMPARE(chalkColour, namedColour(NamedColour::Green));
+        QCOMPARE(surface.image().pixelColor(70, 20), QColor(Qt::white));
+        drawLine(surface, {20, 40}, {120, 40});
+        QCOMPARE(surface.image().pixelColor(70, 40), QColor(Qt::green));
+        QCOMPARE(surface.image().pixelColor(70, 20), QColor(Qt::white));
+    }
+
+    void everyColourEntrySetsItsColour()
+    {
+        Slatemark &board = showBoard();
+        for (const NamedColourEntry &entry : kNamedColours) {
+            trigger(board, entry.chalkName);
+            QCOMPARE(chalkColour, entry.value);
+            trigger(board, entry.boardName);
+            QCOMPARE(board.surface().boardColour(), entry.value);
+            QCOMPARE(chalkColour, entry.value);
+            QCOMPARE(board.surface().image().pixelColor(4, 420), qc(entry.value));
+        }
+    }
+
+    void boardColourWipesTheBoardButNotTheBanner()
+    {
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        drawLine(surface, {2, 20}, {630, 430});
+        trigger(board, "lilacscreen");
+        const QImage image = surface.image();
+        QCOMPARE(countColour(image, Qt::white, image.rect()), 0);
+        QCOMPARE(image.pixelColor(2, 20), QColor(Qt::magenta));
+        QCOMPARE(image.pixelColor(kBanner.topLeft()), kBannerBack);
+        QVERIFY(board.isLabel1Visible());
+        QCOMPARE(chalkColour, kWhite);
+    }
+
+    void eraseClearsAndBeepsAndLeavesTheBanner()
+    {
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        drawLine(surface, {2, 20}, {630, 430});
+        trigger(board, "erasing");
+        QCOMPARE(m_fixture->services.beeps, 1);
+        QCOMPARE(countColour(surface.image(), Qt::white, surface.image().rect()), 0);
+        QCOMPARE(surface.image().pixelColor(kBanner.topLeft()), kBannerBack);
+        QVERIFY(board.isLabel1Visible());
+        QCOMPARE(surface.currentPoint(), QPointF(0, 0));
+        QCOMPARE(surface.boardColour(), kBlack);
+        QCOMPARE(chalkColour, kWhite);
+        trigger(board, "erasing");
+        QCOMPARE(m_fixture->services.beeps, 2);
+    }
+
+    void menuCaptionsAreExact()
+    {
+        Slatemark &board = m_fixture->board.get();
+        const QList<QAction *> bar = board.menuBar()->actions();
+        const QStringList expected{
+            QString(10, ' ') + "Exit" + QString(10, ' '),
+            QString(11, ' ') + "Choke color" + QString(10, ' '),
+            QString(10, ' ') + "Screen" + QString(10, ' '),
+            QString(30, ' ') + "Erase" + QString(29, ' '),
+            QString(3, ' ') + "About" + QString(3, ' '),
+        };
+        QCOMPARE(bar.size(), 5);
+        const QList<int> lengths{24, 32, 26, 64, 11};
+        const QStringList names{"exiting", "chockcolors", "screencolor", "erasing", "aboutapplcn"};
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(bar[i]->text(), expected[i]);
+            QCOMPARE(bar[i]->text().size(), lengths[i]);
+            QCOMPARE(bar[i]->objectName(), names[i]);
+        }
+        // the commands act on the bar itself; two entries open submenus
+        QVERIFY(!bar[0]->menu() && !bar[3]->menu() && !bar[4]->menu());
+        QVERIFY(bar[1]->menu() && bar[2]->menu());
+
+        const QStringList chalk{"Black", "Blue ", "Red", "Yellow", "Green", "Lilac", "White "};
+        const QStringList screen{"Black", "Blue", "Red", "Yellow", "Green", "Lilac", "White"};
+        QCOMPARE(texts(bar[1]->menu()->actions()), chalk);
+        QCOMPARE(texts(bar[2]->menu()->actions()), screen);
+
+        QList<QAction *> all = bar;
+        all += bar[1]->menu()->actions();
+        all += bar[2]->menu()->actions();
+        for (QAction *action : all) {
+            QVERIFY(action->isEnabled() && action->isVisible());
+            QVERIFY(!action->isCheckable());
+            QVERIFY(!action->isSeparator());
+            QVERIFY(action->shortcut().isEmpty());
+            QVERIFY(!action->text().contains('&'));
+        }
+        QCOMPARE(all.size(), 19);
+    }
+
+    void allFiveEntriesFitInOneRow()
+    {
+        Slatemark &board = showBoard();
+        QMenuBar *bar = board.menuBar();
+        const QRect inside = bar->rect();
+        int row = -1;
+        for (QAction *action : bar->actions()) {
+            const QRect geometry = bar->actionGeometry(action);
+            QVERIFY2(!geometry.isEmpty() && inside.contains(geometry),
+                     qPrintable(action->text().trimmed() + QStringLiteral(" at ") +
+                                QString::number(geometry.left()) + QStringLiteral("..") +
+                                QString::number(geometry.right())));
+            if (row < 0)
+                row = geometry.top();
+            QCOMPARE(geometry.top(), row);
+        }
+        const auto extensions = bar->findChildren<QToolButton *>();
+        for (QToolButton *button : extensions)
+            QVERIFY(!button->isVisible());
+        // About at the right
+        QVERIFY(bar->actionGeometry(bar->actions().last()).right() > bar->width() * 3 / 4);
+    }
+
+    void barCommandsActWhenClickedOnTheBar()
+    {
+        Slatemark &board = showBoard();
+        QMenuBar *bar = board.menuBar();
+        QAction *erase = bar->actions()[3];
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(erase).center());
+        QCOMPARE(m_fixture->services.beeps, 1);
+        QVERIFY(!bar->activeAction() || !bar->activeAction()->menu());
+    }
+
+    void firstActivationLoadsTheAboutWindowHidden()
+    {
+        Slatemark &board = showBoard();
+        QVERIFY(m_fixture->about.isLoaded());
+        QCOMPARE(m_fixture->about.loads(), 1);
+        QVERIFY(!m_fixture->about.get().isVisible());
+        QVERIFY(board.timer1().isActive());
+    }
+
+    void aboutShowsAndTheBoardsActivationHidesIt()
+    {
+        Slatemark &board = showBoard();
+        trigger(board, "aboutapplcn");
+        frmDivivederor &about = m_fixture->about.get();
+        waitForFocus(about);
+        QVERIFY(about.isVisible());
+        board.timer1().stop();
+
+        board.activateWindow();
+        waitForFocus(board);
+        QTRY_VERIFY(!about.isVisible());
+        QVERIFY(m_fixture->about.isLoaded());
+        QCOMPARE(m_fixture->about.loads(), 1);
+        QVERIFY(board.timer1().isActive()); // Form_Activate ran
+
+        // shown again, with the same instance
+        board.aboutapplcn_Click();
+        waitForFocus(about);
+        QCOMPARE(&m_fixture->about.get(), &about);
+        QCOMPARE(m_fixture->about.loads(), 1);
+    }
+
+    void unloadedAboutIsLoadedAfreshOnTheNextActivation()
+    {
+        Slatemark &board = showBoard();
+        board.aboutapplcn_Click();
+        waitForFocus(m_fixture->about.get());
+        m_fixture->about.get().close(); // unloads, as OK does
+        QVERIFY(!m_fixture->about.isLoaded());
+        board.activateWindow();
+        waitForFocus(board);
+        QTRY_VERIFY(m_fixture->about.isLoaded());
+        QCOMPARE(m_fixture->about.loads(), 2);
+        QVERIFY(!m_fixture->about.get().isVisible());
+    }
+
+    void comingBackFromAnotherProgramRunsNoActivation()
+    {
+        Slatemark &board = showBoard();
+        board.timer1().stop();
+        // another program takes the focus, and gives it back
+        QApplication::setActiveWindow(nullptr);
+        QTRY_VERIFY(!board.isActiveWindow());
+        QApplication::setActiveWindow(&board);
+        QTRY_VERIFY(board.isActiveWindow());
+        QVERIFY(!board.timer1().isActive());
+        QCOMPARE(m_fixture->about.loads(), 1);
+    }
+
+    void exitEndsTheProgramAtOnceWithStatusZero()
+    {
+        Slatemark &board = showBoard();
+        board.aboutapplcn_Click();
+        waitForFocus(m_fixture->about.get());
+        QCOMPARE(runUntilTheProgramEnds([&] { trigger(board, "exiting"); }), 0);
+        // no close handler ran: the About window was not unloaded, the board not closed
+        QVERIFY(m_fixture->about.isLoaded());
+        QVERIFY(m_fixture->about.get().isVisible());
+        QVERIFY(board.isVisible());
+    }
+
+    void closingTheBoardEndsTheProgram()
+    {
+        Slatemark &board = showBoard();
+        QCOMPARE(runUntilTheProgramEnds([&] { board.close(); }), 0);
+    }
+
+    void bannerIsNamedForScreenReaders()
+    {
+        Slatemark &board = showBoard();
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(&board.surface());
+        QVERIFY(face);
+        QCOMPARE(face->text(QAccessible::Name), QStringLiteral("Chalkboard"));
+        QVERIFY(face->text(QAccessible::Description).contains(QStringLiteral("welcome to tavrin")));
+        board.Label1_Click();
+        QVERIFY(!face->text(QAccessible::Description).contains(QStringLiteral("welcome")));
+    }
+
+private:
+    Slatemark &showBoard()
+    {
+        Slatemark &board = m_fixture->board.get();
+        board.show();
+        waitForFocus(board);
+        return board;
+    }
+
+    // Until the window is the program's focus window (a transient window counts as active as
+    // soon as its parent is, so qWaitForWindowActive cannot tell).
+    static void waitForFocus(QWidget &window)
+    {
+        QTRY_VERIFY(window.windowHandle() &&
+                    QGuiApplication::focusWindow() == window.windowHandle());
+    }
+
+    static void trigger(Slatemark &board, std::string_view name)
+    {
+        auto *action = board.findChild<QAction *>(QString::fromUtf8(name.data(), qsizetype(name.size())));
+        QVERIFY2(action, name.data());
+        action->trigger();
+    }
+
+    static void drawLine(ChalkSurface &surface, QPoint from, QPoint to)
+    {
+        QTest::mousePress(&surface, Qt::LeftButton, {}, from);
+        QTest::mouseMove(&surface, to);
+        QTest::mouseRelease(&surface, Qt::LeftButton, {}, to);
+    }
+
+    static QStringList texts(const QList<QAction *> &actions)
+    {
+        QStringList result;
+        for (QAction *action : actions)
+            result << action->text();
+        return result;
+    }
+
+    std::unique_ptr<BoardFixture> m_fixture;
+};
+
+QTEST_MAIN(tst_Slatemark)
+#include "tst_slatemark.moc"
