@@ -365,47 +365,39 @@ private:
 
     void value(std::u16string_view line)
     {
-        // The data of a hex value may go on over the next lines, each but the last ending in
-        // a backslash; they belong to this entry even when it turns out malformed.
-        std::u16string joined(line);
-        if (isHexEntry(line)) {
-            while (!joined.empty() && joined.back() == kBackslash && m_pos <= m_text.size()) {
-                joined.pop_back();
-                joined += trimmed(nextLine());
-            }
-        }
-        if (!m_key)
-            return;
-
         std::u16string name;
         std::u16string_view rest;
-        if (joined.front() == u'@') {
-            rest = std::u16string_view(joined).substr(1);
-        } else {
-            auto parsed = quoted(joined);
-            if (!parsed)
-                return;
+        bool named = true;
+        if (line.front() == u'@') {
+            rest = line.substr(1);
+        } else if (auto parsed = quoted(line)) {
             name = std::move(parsed->first);
             rest = parsed->second;
+        } else {
+            named = false;
         }
         rest = trimmed(rest);
-        if (rest.empty() || rest.front() != u'=')
+        named = named && !rest.empty() && rest.front() == u'=';
+        if (named)
+            rest = trimmed(rest.substr(1));
+
+        // The data of a hex value may go on over the next lines, each but the last ending in
+        // a backslash; they belong to this entry even when it turns out malformed.
+        std::u16string data(rest);
+        if (named && startsWithNoCase(rest, "hex")) {
+            while (!data.empty() && data.back() == kBackslash && m_pos <= m_text.size()) {
+                data.pop_back();
+                data += trimmed(nextLine());
+            }
+        }
+        if (!named || !m_key)
             return;
-        rest = trimmed(rest.substr(1));
 
         const std::string utf8Name = utf16ToUtf8(name);
-        if (auto data = valueData(rest))
-            m_model.setValue(*m_key, utf8Name, std::move(*data));
-        else if (rest.size() >= 1 && rest.front() == u'-' && onlyBlanksOrComment(rest.substr(1)))
+        if (auto value = valueData(data))
+            m_model.setValue(*m_key, utf8Name, std::move(*value));
+        else if (!data.empty() && data.front() == u'-' && onlyBlanksOrComment(data.substr(1)))
             m_model.removeValue(*m_key, utf8Name);
-    }
-
-    static bool isHexEntry(std::u16string_view line)
-    {
-        const std::size_t equals = line.find(u'=');
-        if (equals == std::u16string_view::npos)
-            return false;
-        return startsWithNoCase(trimmed(line.substr(equals + 1)), "hex");
     }
 
     std::optional<RegFileValue> valueData(std::u16string_view data) const

@@ -247,7 +247,11 @@ void tst_RegFileParser::skipsLinesItCannotParse()
                                       "@\n"
                                       "\"Good\"=\"kept\"\n"
                                       "\"Good2\"=hex:0a,\\\n"
-                                      "  0b ; the end\n");
+                                      "  0b ; the end\n"
+                                      "\"a=b\"=hex:0c,\\\n"
+                                      "  0d\n"
+                                      "\"c\"=\"ends in a backslash\\\\\"\n"
+                                      "\"d\"=\"next\"\n");
     QVERIFY(!model.hasKey("HKEY_NOWHERE\\X"));
     QVERIFY(!model.hasKey("HKEY_LOCAL_MACHINE\\Unclosed"));
     for (const char *name : {"Orphan", "InBadKey", "InUnclosed", "Unterminated", "NoEquals",
@@ -257,6 +261,10 @@ void tst_RegFileParser::skipsLinesItCannotParse()
         QVERIFY2(!model.findValue(kKey, name), name);
     QCOMPARE(valueOf(model, kKey, "Good"), (RegFileValue{reg::kString, wide(u"kept")}));
     QCOMPARE(valueOf(model, kKey, "Good2"), (RegFileValue{reg::kBinary, Bytes{0x0a, 0x0b}}));
+    QCOMPARE(valueOf(model, kKey, "a=b"), (RegFileValue{reg::kBinary, Bytes{0x0c, 0x0d}}));
+    QCOMPARE(valueOf(model, kKey, "c"),
+             (RegFileValue{reg::kString, wide(u"ends in a backslash\\")}));
+    QCOMPARE(valueOf(model, kKey, "d"), (RegFileValue{reg::kString, wide(u"next")}));
 }
 
 void tst_RegFileParser::removesKeysAndValues()
