@@ -710,12 +710,13 @@ void tst_AboutWindow::clickOnControlKeepsOpen_data()
 void tst_AboutWindow::clickOnControlKeepsOpen()
 {
     QFETCH(QPoint, where);
-    frmDivivederor &window = shown();
-    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, where);
-    QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, {}, where);
+    QPointer<frmDivivederor> window = &shown();
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, where);
     QVERIFY(m_about->isLoaded());
-    QCOMPARE(&m_about->get(), &window);
-    QVERIFY(window.isVisible());
+    QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, where);
+    QVERIFY(m_about->isLoaded());
+    QCOMPARE(&m_about->get(), window.data());
+    QVERIFY(window->isVisible());
     QCOMPARE(sysInfoRuns(), 0);
 }
 
