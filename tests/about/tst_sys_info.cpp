@@ -92,7 +92,7 @@ public:
         }
         if (needed > 0)
             std::memcpy(data, it->second.data.data(), needed);
-        *size = needed;
+        *size = reportedSize ? *reportedSize : needed;
         return reg::kSuccess;
     }
 
@@ -116,6 +116,7 @@ public:
     std::optional<RegStatus> openStatus;
     std::optional<RegStatus> queryStatus;
     bool throwOnQuery = false;
+    std::optional<std::uint32_t> reportedSize; // a registry that lies about what it wrote
 
 private:
     std::map<std::string, std::map<std::string, Value>> m_keys;
@@ -291,6 +292,7 @@ void tst_SysInfo::failureEmptiesKeyVal_data()
     QTest::newRow("value missing") << 2 << 1;
     QTest::newRow("1025 bytes") << 3 << 1;
     QTest::newRow("query refused") << 4 << 1;
+    QTest::newRow("size reported past the buffer") << 5 << 1;
 }
 
 void tst_SysInfo::failureEmptiesKeyVal()
@@ -308,6 +310,7 @@ void tst_SysInfo::failureEmptiesKeyVal()
     case 2: name = "Missing"; break;
     case 3: registry.set(kKey, "V", reg::kString, filled(1025)); break;
     case 4: registry.queryStatus = reg::kAccessDenied; break;
+    case 5: registry.reportedSize = 1025; break;
     }
     std::string keyVal = "entry text";
     QVERIFY(!sysinfo::GetKeyValue(registry, kRoot, key, name, keyVal));
