@@ -19,7 +19,9 @@ TavrinApplication::TavrinApplication(int &argc, char **argv) : QApplication(argc
                               tr("Tavrin met an error it cannot recover from and will close.\n\n%1")
                                   .arg(error));
     };
-    m_terminate = [](int status) { std::exit(status); };
+    // Ends the process at once: after an error escaped a handler, the state of the windows is
+    // not to be trusted, so no destructor of theirs should run.
+    m_terminate = [](int status) { std::_Exit(status); };
 }
 
 void TavrinApplication::applyAttributes()
