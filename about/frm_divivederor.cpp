@@ -1,9 +1,9 @@
 #include "frm_divivederor.h"
 
-#include "about_art.h"
 #include "colour_value.h"
 #include "stored_font.h"
 #include "sys_info.h"
+#include "tavrin_icons.h"
 #include "twips.h"
 
 #include <QCloseEvent>
@@ -223,7 +223,7 @@ QLabel *makePicture(const StoredPicture &stored, QWidget *parent)
     picture->setObjectName(QLatin1String(stored.name));
     picture->setGeometry(pixelRect(stored.box));
     picture->setScaledContents(true); // stretched to the box, proportions not kept
-    picture->setPixmap(about::aboutPicture());
+    picture->setPixmap(QPixmap(QLatin1String(resources::kAboutPicturePath)));
     keepClicks(picture);
     return picture;
 }
@@ -259,7 +259,7 @@ frmDivivederor::frmDivivederor(platform::Registry &registry, platform::SystemSer
 void frmDivivederor::buildControls()
 {
     setWindowTitle(QString::fromUtf8(kStored.caption));
-    setWindowIcon(about::aboutIcon());
+    setWindowIcon(resources::aboutIcon());
     setModal(false);
     setFixedSize(twips::toPixels(kStored.clientWidth), twips::toPixels(kStored.clientHeight));
     QPalette palette;

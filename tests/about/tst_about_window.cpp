@@ -2,10 +2,10 @@
 // lifetime as a default instance. System Information is reached through a registry that holds
 // one path and services that record what they are asked to do.
 
-#include "about_art.h"
 #include "frm_divivederor.h"
 #include "registry.h"
 #include "system_services.h"
+#include "tavrin_icons.h"
 #include "window_instance.h"
 
 #include <QLabel>
@@ -541,7 +541,7 @@ void tst_AboutWindow::buttonFaces()
 
 void tst_AboutWindow::pictureIsStretched()
 {
-    const QPixmap picture = about::aboutPicture();
+    const QPixmap picture(QLatin1String(resources::kAboutPicturePath));
     QCOMPARE(picture.size(), QSize(320, 240));
     const QRect box(0, 8, 113, 145);
     const QImage image = grabbed();
