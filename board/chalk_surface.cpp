@@ -196,6 +196,11 @@ void ChalkSurface::paintEvent(QPaintEvent *event)
 {
     syncImage();
     QPainter painter(this);
+    // Beyond the image, where the surface grew larger than an image could be made, the board
+    // shows its colour.
+    const QRegion beyond = event->region() - QRegion(deviceToLogical(m_image.rect()));
+    for (const QRect &rect : beyond)
+        painter.fillRect(rect, toQColor(m_boardColour));
     // Work in device pixels, so that each pixel of the image lands on one pixel of the screen.
     painter.scale(1.0 / m_imageRatio, 1.0 / m_imageRatio);
     for (const QRect &rect : event->region()) {
@@ -220,6 +225,11 @@ void ChalkSurface::syncImage()
         return;
 
     QImage grown(wanted, QImage::Format_RGB32);
+    if (grown.isNull()) {
+        // No memory for an image of the new size: keep the image we have, and the drawing on
+        // it. The surface shows the board colour beyond it and tries again at the next change.
+        return;
+    }
     grown.fill(toQColor(m_boardColour));
     QRegion fresh(grown.rect());
     if (!m_image.isNull()) {

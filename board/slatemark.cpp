@@ -126,6 +126,8 @@ void Slatemark::applyStoredProperties()
     m_surface->setBoardColour(stored::kBoardColour);
     setCentralWidget(m_surface);
 
+    // A coarse timer may fire up to a twentieth early; the banner stays its full three seconds.
+    m_timer1.setTimerType(Qt::PreciseTimer);
     m_timer1.setInterval(stored::kTimer1Interval);
     connect(&m_timer1, &QTimer::timeout, this, &Slatemark::Timer1_Timer);
     m_timer1.start();
