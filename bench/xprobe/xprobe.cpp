@@ -1,5 +1,6 @@
 // xprobe: drives a drawing program through the X server and times what reaches the screen.
 //
+//   xprobe root     --colour 0xRRGGBB
 //   xprobe startup  --name PREFIX [--log FILE] -- PROGRAM [ARGS...]
 //   xprobe board    --name PREFIX
 //   xprobe latency  --name PREFIX [--moves N] [--runs R] [--step PX] [--gap-ms MS]
@@ -412,6 +413,23 @@ int startup(const Options &options)
     return 0;
 }
 
+// Gives the root window a plain colour, so that the first frame of a black board shows.
+int root(const Options &options)
+{
+    X x;
+    Display *display = x.display();
+    const unsigned long rgb = std::stoul(options.get("colour", "0x3a6ea5"), nullptr, 16);
+    XColor colour{};
+    colour.red = static_cast<unsigned short>(((rgb >> 16) & 0xFF) * 257);
+    colour.green = static_cast<unsigned short>(((rgb >> 8) & 0xFF) * 257);
+    colour.blue = static_cast<unsigned short>((rgb & 0xFF) * 257);
+    XAllocColor(display, DefaultColormap(display, DefaultScreen(display)), &colour);
+    XSetWindowBackground(display, DefaultRootWindow(display), colour.pixel);
+    XClearWindow(display, DefaultRootWindow(display));
+    x.sync();
+    return 0;
+}
+
 int board(const Options &options)
 {
     X x;
@@ -621,6 +639,7 @@ int memory(const Options &options)
     waitIdle(pid, 100);
     const long rssStart = statusKiB(pid, "VmRSS");
     long rssFirst = -1;
+    const std::uint64_t ns0 = cpuNanos(pid);
     const auto start = Clock::now();
     for (long done = 0; done < segments;) {
         const long upto = std::min(segments, done + chunk);
@@ -639,13 +658,15 @@ int memory(const Options &options)
         }
     }
     waitIdle(pid, 100);
+    const double seconds = microsSince(start) / 1e6;
+    const double cpuUs = static_cast<double>(cpuNanos(pid) - ns0) / 1e3;
     const long rssLast = statusKiB(pid, "VmRSS");
     x.button(false);
     x.sync();
-    std::printf("segments=%ld\nseconds=%.1f\nrss_before_kib=%ld\nrss_first_kib=%ld\n"
-                "rss_last_kib=%ld\ngrowth_kib=%ld\n",
-                segments, microsSince(start) / 1e6, rssStart, rssFirst, rssLast,
-                rssLast - rssFirst);
+    std::printf("segments=%ld\nseconds=%.1f\ncpu_us_per_segment=%.2f\nrss_before_kib=%ld\n"
+                "rss_first_kib=%ld\nrss_last_kib=%ld\ngrowth_kib=%ld\n",
+                segments, seconds, cpuUs / static_cast<double>(segments), rssStart, rssFirst,
+                rssLast, rssLast - rssFirst);
     return 0;
 }
 
@@ -661,6 +682,8 @@ int main(int argc, char **argv)
     const Options options = parseOptions(argc, argv, 2);
     if (command == "startup")
         return startup(options);
+    if (command == "root")
+        return root(options);
     if (command == "board")
         return board(options);
     if (command == "latency")

@@ -1,0 +1,432 @@
+#!/usr/bin/env python3
+"""Runs every benchmark against tavrin and the baseline window, side by side, and prints a table.
+
+Everything that goes through a window system runs on a private Xvfb with openbox; the paint
+cost against the board's size runs in-process on the offscreen platform. Absolute figures on a
+shared machine are noisy: what counts is each ratio tavrin / baseline, taken in the same run.
+
+Usage: run_bench.py --build BUILD_DIR [--quick] [--only FIGURES] [--out FILE]
+"""
+
+import argparse
+import ctypes
+import json
+import os
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+PROGRAMS = {
+    # name: (binary under the build directory, window title prefix)
+    "tavrin": ("app/tavrin", "Tavrin version"),
+    "baseline": ("bench/tavrin_baseline", "Baseline"),
+}
+SCREEN = "1280x1024x24"
+ROOT_COLOUR = "0x3a6ea5"  # anything but the board's black: start-up waits for black
+BANNER_SECONDS = 4.0  # the welcome banner goes three seconds after the first activation
+
+
+def log(text):
+    print(text, file=sys.stderr, flush=True)
+
+
+# ---- the X server ---------------------------------------------------------------------------
+
+class XSession:
+    def __init__(self):
+        self.procs = []
+        read_fd, write_fd = os.pipe()
+        xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", SCREEN, "-nolisten", "tcp",
+             "-noreset"], pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
+        self.procs.append(xvfb)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+        self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb",
+                        QT_ENABLE_HIGHDPI_SCALING="0", LC_ALL="C.UTF-8")
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.procs.append(subprocess.Popen(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL))
+        time.sleep(1.0)
+
+    def park_pointer(self):
+        subprocess.run(["xdotool", "mousemove", "1270", "1010"], env=self.env, check=False)
+
+    def close(self):
+        for proc in reversed(self.procs):
+            proc.terminate()
+            try:
+                proc.wait(5)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+
+
+# ---- /proc ----------------------------------------------------------------------------------
+
+def proc_status(pid, key):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith(key + ":"):
+                return int(line.split()[1])
+    return None
+
+
+def cpu_ticks(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # utime, stime
+
+
+def tasks(pid):
+    return os.listdir(f"/proc/{pid}/task")
+
+
+def cpu_ns(pid):
+    total = 0
+    for task in tasks(pid):
+        try:
+            with open(f"/proc/{pid}/task/{task}/schedstat") as sched:
+                total += int(sched.read().split()[0])
+        except FileNotFoundError:
+            pass
+    return total
+
+
+def context_switches(pid):
+    total = 0
+    for task in tasks(pid):
+        try:
+            with open(f"/proc/{pid}/task/{task}/status") as status:
+                for line in status:
+                    if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                        total += int(line.split()[1])
+        except FileNotFoundError:
+            pass
+    return total
+
+
+# ---- the programs ---------------------------------------------------------------------------
+
+class Bench:
+    def __init__(self, build, session, workdir):
+        self.build = build
+        self.x = session
+        self.workdir = workdir
+        self.xprobe = os.path.join(build, "bench/tavrin_xprobe")
+
+    def probe(self, *args, timeout=1800):
+        result = subprocess.run([self.xprobe, *args], env=self.x.env, capture_output=True,
+                                text=True, timeout=timeout)
+        if result.returncode != 0:
+            raise RuntimeError(f"xprobe {args[0]} failed: {result.stderr.strip()}")
+        return result.stdout
+
+    @staticmethod
+    def keys(text):
+        values = {}
+        for line in text.splitlines():
+            if "=" in line and not line.startswith(("run=", "progress")):
+                key, value = line.split("=", 1)
+                values[key] = value
+        return values
+
+    def start(self, name):
+        binary, title = PROGRAMS[name]
+        self.x.park_pointer()
+        out = self.probe("startup", "--name", title, "--log",
+                         os.path.join(self.workdir, name + ".log"), "--",
+                         os.path.join(self.build, binary))
+        values = self.keys(out)
+        return int(values["pid"]), float(values["first_frame_us"]) / 1000.0
+
+    def stop(self, pid):
+        try:
+            os.kill(pid, signal.SIGTERM)
+        except ProcessLookupError:
+            return
+        deadline = time.time() + 5
+        while time.time() < deadline:
+            try:
+                done, _ = os.waitpid(pid, os.WNOHANG)
+            except ChildProcessError:
+                done = pid if not os.path.exists(f"/proc/{pid}") else 0
+            if done == pid:
+                return
+            time.sleep(0.05)
+        os.kill(pid, signal.SIGKILL)
+        try:
+            os.waitpid(pid, 0)
+        except ChildProcessError:
+            pass
+
+    # 5. start-up time and resident memory once started
+    def startup(self, name, runs):
+        times, rss = [], []
+        for _ in range(runs):
+            pid, ms = self.start(name)
+            time.sleep(1.5)
+            rss.append(proc_status(pid, "VmRSS"))
+            self.stop(pid)
+            times.append(ms)
+            time.sleep(0.3)
+        return {"first_frame_ms": times, "rss_kib": rss}
+
+    # 6. idle, then 1. latency, in one session
+    def idle_and_latency(self, name, idle_seconds, latency_args):
+        pid, _ = self.start(name)
+        try:
+            time.sleep(BANNER_SECONDS)
+            ticks0, ns0, switches0 = cpu_ticks(pid), cpu_ns(pid), context_switches(pid)
+            time.sleep(idle_seconds)
+            ticks1, ns1, switches1 = cpu_ticks(pid), cpu_ns(pid), context_switches(pid)
+            idle = {"seconds": idle_seconds, "cpu_ticks": ticks1 - ticks0,
+                    "cpu_us": (ns1 - ns0) / 1000.0, "switches": switches1 - switches0}
+            out = self.probe("latency", "--name", PROGRAMS[name][1], *latency_args)
+            runs = []
+            for line in out.splitlines():
+                if line.startswith("run="):
+                    fields = dict(part.split("=", 1) for part in line.split())
+                    samples = [float(s) for s in fields["samples"].split(",") if s]
+                    runs.append({"missed": int(fields["missed"]), "samples": samples})
+            return idle, runs
+        finally:
+            self.stop(pid)
+
+    # 2. a burst of moves queued while the program is stopped
+    def burst(self, name, moves, gap_us):
+        pid, _ = self.start(name)
+        try:
+            time.sleep(BANNER_SECONDS)
+            out = self.probe("burst", "--name", PROGRAMS[name][1], "--pid", str(pid),
+                             "--moves", str(moves), "--gap-us", str(gap_us))
+            return self.keys(out)
+        finally:
+            self.stop(pid)
+
+    # 4. resident memory over a very long stroke
+    def memory(self, name, segments):
+        pid, _ = self.start(name)
+        try:
+            time.sleep(BANNER_SECONDS)
+            out = self.probe("memory", "--name", PROGRAMS[name][1], "--pid", str(pid),
+                             "--segments", str(segments))
+            values = self.keys(out)
+            values["progress"] = [line for line in out.splitlines() if line.startswith("progress")]
+            return values
+        finally:
+            self.stop(pid)
+
+    # 3. paint cost per segment against the board's size, in-process
+    def paint(self, repetitions, min_time):
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", QT_ENABLE_HIGHDPI_SCALING="0",
+                   LC_ALL="C.UTF-8")
+        result = subprocess.run(
+            [os.path.join(self.build, "bench/tavrin_paint_bench"), "--benchmark_format=json",
+             f"--benchmark_repetitions={repetitions}", f"--benchmark_min_time={min_time}",
+             "--benchmark_report_aggregates_only=true"],
+            env=env, capture_output=True, text=True, timeout=1800)
+        if result.returncode != 0:
+            raise RuntimeError("paint bench failed: " + result.stderr[-2000:])
+        data = json.loads(result.stdout)
+        figures = {}
+        for entry in data["benchmarks"]:
+            if entry.get("aggregate_name") == "median":
+                figures[entry["run_name"]] = {"cpu_ns": entry["cpu_time"],
+                                              "real_ns": entry["real_time"],
+                                              "error": entry.get("error_message")}
+            if entry.get("error_occurred"):
+                figures.setdefault(entry["run_name"], {})["error"] = entry.get("error_message")
+        return figures
+
+
+# ---- statistics and the table ---------------------------------------------------------------
+
+def percentile(values, fraction):
+    ordered = sorted(values)
+    if not ordered:
+        return float("nan")
+    index = min(len(ordered) - 1, max(0, round(fraction * (len(ordered) - 1))))
+    return ordered[index]
+
+
+def ratio(a, b):
+    return a / b if b else float("nan")
+
+
+def fmt(value, digits=1):
+    if value is None or value != value:
+        return "n/a"
+    return f"{value:.{digits}f}"
+
+
+def summarise(results):
+    rows = []
+    t, b = results["tavrin"], results["baseline"]
+
+    if "latency" in t:
+        def latency_stats(runs):
+            medians = [statistics.median(r["samples"]) for r in runs if r["samples"]]
+            p90s = [percentile(r["samples"], 0.9) for r in runs if r["samples"]]
+            missed = sum(r["missed"] for r in runs)
+            moves = sum(len(r["samples"]) for r in runs) + missed
+            return statistics.median(medians), min(medians), max(medians), \
+                statistics.median(p90s), missed, moves
+        tm, tmin, tmax, tp90, tmiss, tmoves = latency_stats(t["latency"])
+        bm, bmin, bmax, bp90, bmiss, bmoves = latency_stats(b["latency"])
+        r = ratio(tm, bm)
+        rows.append(("1. Latency, move to pixel on screen, median of run medians (µs) [spread]",
+                     f"{fmt(tm, 0)} [{fmt(tmin, 0)}–{fmt(tmax, 0)}]",
+                     f"{fmt(bm, 0)} [{fmt(bmin, 0)}–{fmt(bmax, 0)}]",
+                     fmt(r, 2), "≤ 1.0 ×", "yes" if r <= 1.0 and tmiss == 0 else "no"))
+        rows.append(("1. Latency, 90th percentile, median of runs (µs); moves never drawn",
+                     f"{fmt(tp90, 0)}; {tmiss}/{tmoves}", f"{fmt(bp90, 0)}; {bmiss}/{bmoves}",
+                     fmt(ratio(tp90, bp90), 2), "(information)", ""))
+
+    if "burst" in t:
+        tc = float(t["burst"]["stat_us_per_move"])
+        bc = float(b["burst"]["stat_us_per_move"])
+        tsc = float(t["burst"]["sched_us_per_move"])
+        bsc = float(b["burst"]["sched_us_per_move"])
+        r = ratio(tsc, bsc)
+        tmiss, bmiss = int(t["burst"]["missing_corners"]), int(b["burst"]["missing_corners"])
+        moves = t["burst"]["moves"]
+        rows.append((f"2. CPU per move, burst of {moves} moves (µs; utime+stime {fmt(tc, 1)} / "
+                     f"{fmt(bc, 1)})", fmt(tsc, 1), fmt(bsc, 1), fmt(r, 2), "≤ 1.0 ×",
+                     "yes" if r <= 1.0 else "no"))
+        rows.append(("2. Moves not drawn (corners missing from the screen)",
+                     f"{tmiss} of {moves}", f"{bmiss} of {moves}", "", "0",
+                     "yes" if tmiss == 0 else "no"))
+
+    if "paint" in results:
+        p = results["paint"]
+
+        def cost(prog, size):
+            return p.get(f"segment/{prog}/{size}", {}).get("cpu_ns", float("nan")) / 1000.0
+        ts, tl = cost("tavrin", "634x437"), cost("tavrin", "3840x2160")
+        bs, bl = cost("baseline", "634x437"), cost("baseline", "3840x2160")
+        rows.append(("3. Paint cost per segment, 634×437 → 3840×2160 (µs CPU)",
+                     f"{fmt(ts, 2)} → {fmt(tl, 2)}", f"{fmt(bs, 2)} → {fmt(bl, 2)}",
+                     "", "", ""))
+        tr = ratio(tl, ts)
+        rows.append(("3. Paint cost, large board / small board", fmt(tr, 2),
+                     fmt(ratio(bl, bs), 2), "", "≤ 1.2", "yes" if tr <= 1.2 else "no"))
+
+    if "memory" in t:
+        tg, bg = int(t["memory"]["growth_kib"]), int(b["memory"]["growth_kib"])
+        segments = int(t["memory"]["segments"])
+        rows.append((f"4. Resident memory after {segments:,} segments less after 1,000 (KiB)",
+                     str(tg), str(bg), "", "< 1024", "yes" if tg < 1024 else "no"))
+
+    if "startup" in t:
+        tm = statistics.median(t["startup"]["first_frame_ms"])
+        bm = statistics.median(b["startup"]["first_frame_ms"])
+        r = ratio(tm, bm)
+        runs = len(t["startup"]["first_frame_ms"])
+        rows.append((f"5. Start-up to first board frame, median of {runs} (ms) [spread]",
+                     f"{fmt(tm)} [{fmt(min(t['startup']['first_frame_ms']))}–"
+                     f"{fmt(max(t['startup']['first_frame_ms']))}]",
+                     f"{fmt(bm)} [{fmt(min(b['startup']['first_frame_ms']))}–"
+                     f"{fmt(max(b['startup']['first_frame_ms']))}]",
+                     fmt(r, 2), "≤ 1.1 ×", "yes" if r <= 1.1 else "no"))
+        tr = statistics.median(t["startup"]["rss_kib"]) / 1024
+        br = statistics.median(b["startup"]["rss_kib"]) / 1024
+        r = ratio(tr, br)
+        rows.append(("5. Resident memory once started (MiB)", fmt(tr), fmt(br), fmt(r, 2),
+                     "≤ 1.1 ×", "yes" if r <= 1.1 else "no"))
+
+    if "idle" in t:
+        ti, bi = t["idle"], b["idle"]
+        rows.append((f"6. Idle {ti['seconds']} s after the banner: CPU (µs; clock ticks)",
+                     f"{fmt(ti['cpu_us'], 0)}; {ti['cpu_ticks']}",
+                     f"{fmt(bi['cpu_us'], 0)}; {bi['cpu_ticks']}", "", "0 ticks",
+                     "yes" if ti["cpu_ticks"] == 0 else "no"))
+        rows.append((f"6. Idle {ti['seconds']} s: context switches (all threads)",
+                     str(ti["switches"]), str(bi["switches"]), "", "≤ 5",
+                     "yes" if ti["switches"] <= 5 else "no"))
+
+    lines = ["| figure | tavrin | baseline | tavrin / baseline | target | met |",
+             "|---|---|---|---|---|---|"]
+    for row in rows:
+        lines.append("| " + " | ".join(row) + " |")
+    return "\n".join(lines)
+
+
+# ---- main -----------------------------------------------------------------------------------
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--quick", action="store_true",
+                        help="fewer runs and moves: figures for a first look only")
+    parser.add_argument("--only", default="1,2,3,4,5,6",
+                        help="comma-separated figure numbers to run")
+    parser.add_argument("--out", help="also write the table and the raw figures here (.md, .json)")
+    args = parser.parse_args()
+    only = set(args.only.split(","))
+    quick = args.quick
+
+    # Programs started by xprobe are orphaned to us, so that we can reap them.
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
+
+    results = {"tavrin": {}, "baseline": {}}
+    session = XSession()
+    try:
+        with tempfile.TemporaryDirectory(prefix="tavrin-bench-") as workdir:
+            bench = Bench(os.path.abspath(args.build), session, workdir)
+            bench.probe("root", "--colour", ROOT_COLOUR)
+            order = ["tavrin", "baseline"]
+            if "5" in only:
+                log("start-up ...")
+                runs = 3 if quick else 7
+                per = {name: {"first_frame_ms": [], "rss_kib": []} for name in order}
+                for _ in range(runs):  # interleaved, so that drift hits both alike
+                    for name in order:
+                        one = bench.startup(name, 1)
+                        for key in one:
+                            per[name][key] += one[key]
+                for name in order:
+                    results[name]["startup"] = per[name]
+            if "6" in only or "1" in only:
+                for name in order:
+                    log(f"idle and latency: {name} ...")
+                    latency_args = ["--moves", "300", "--runs", "3" if quick else "5"]
+                    idle, runs = bench.idle_and_latency(name, 10, latency_args)
+                    if "6" in only:
+                        results[name]["idle"] = idle
+                    if "1" in only:
+                        results[name]["latency"] = runs
+            if "2" in only:
+                for name in order:
+                    log(f"burst: {name} ...")
+                    results[name]["burst"] = bench.burst(name, 5000 if quick else 20000, 300)
+            if "4" in only:
+                for name in order:
+                    log(f"memory: {name} ...")
+                    results[name]["memory"] = bench.memory(name, 100000 if quick else 1000000)
+            if "3" in only:
+                log("paint cost ...")
+                results["paint"] = bench.paint(3 if quick else 5, 0.2 if quick else 0.5)
+    finally:
+        session.close()
+
+    table = summarise(results)
+    print(table)
+    if args.out:
+        base = os.path.splitext(args.out)[0]
+        with open(base + ".md", "w") as out:
+            out.write(table + "\n")
+        with open(base + ".json", "w") as out:
+            json.dump(results, out, indent=1)
+
+
+if __name__ == "__main__":
+    main()
