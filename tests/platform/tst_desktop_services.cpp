@@ -79,6 +79,7 @@ void tst_DesktopServices::findsNormalFiles_data()
     QTest::newRow("as named") << "Tool Dir/msinfo32.exe" << false << true;
     QTest::newRow("backslashes") << "Tool Dir/msinfo32.exe" << true << true;
     QTest::newRow("name in another case") << "Tool Dir/MSINFO32.EXE" << true << true;
+    QTest::newRow("doubled separator") << "Tool Dir//MSINFO32.EXE" << true << true;
     QTest::newRow("name in mixed case") << "Tool Dir/MsInfo32.Exe" << false << true;
     QTest::newRow("non-ASCII name in another case") << "Tool Dir/sub/\u00e4RGER.TXT" << true
                                                     << true;

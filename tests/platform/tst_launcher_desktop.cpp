@@ -122,6 +122,8 @@ void tst_LauncherDesktop::everyRoute_data()
                                            << folderRun;
     QTest::newRow("folder with backslashes") << folder + "\"MSINFO\"=%WFOLDER%\r\n" << true
                                              << folderRun;
+    QTest::newRow("folder ending in a separator") << folder + "\"MSINFO\"=%WFOLDERSEP%\r\n"
+                                                  << true << folderRun;
     QTest::newRow("folder lacks the tool") << folder + "\"MSINFO\"=%TOOLDIR%\r\n" << false
                                            << QString();
     QTest::newRow("PATH missing and folder missing") << tool + folder << false << QString();
@@ -157,6 +159,8 @@ void tst_LauncherDesktop::everyRoute()
     entries.replace("%TOOL%", regQuoted(m_tool));
     entries.replace("%WTOOL%", regQuoted(QString::fromStdString(windowsStyle(m_tool))));
     entries.replace("%FOLDER%", regQuoted(m_toolFolder));
+    entries.replace("%WFOLDERSEP%",
+                    regQuoted(QString::fromStdString(windowsStyle(m_toolFolder + '/'))));
     entries.replace("%WFOLDER%", regQuoted(QString::fromStdString(windowsStyle(m_toolFolder))));
     entries.replace("%TOOLDIR%", regQuoted(QFileInfo(m_tool).path()));
     entries.replace("%DATA%", regQuoted(data));
