@@ -34,6 +34,21 @@ int countColour(const QImage &image, const QColor &colour, const QRect &area)
     return n;
 }
 
+// The board's pixels, one per logical pixel: at a scale factor of 2 each is the top-left of
+// its square of device pixels.
+QImage shown(const ChalkSurface &surface)
+{
+    const QImage &image = surface.image();
+    const qreal ratio = surface.devicePixelRatioF();
+    if (ratio == 1.0)
+        return image;
+    QImage logical(surface.size(), image.format());
+    for (int y = 0; y < logical.height(); ++y)
+        for (int x = 0; x < logical.width(); ++x)
+            logical.setPixel(x, y, image.pixel(int(x * ratio), int(y * ratio)));
+    return logical;
+}
+
 // Runs the event loop until the program ends, with a watchdog; returns the exit status.
 int runUntilTheProgramEnds(const std::function<void()> &action)
 {
@@ -74,6 +89,10 @@ private slots:
     {
         Slatemark &board = showBoard();
         QCOMPARE(board.surface().size(), QSize(634, 437));
+        // the image holds device pixels: twice as many each way at a scale factor of 2
+        const qreal ratio = board.devicePixelRatioF();
+        QCOMPARE(board.surface().image().size(), (QSizeF(634, 437) * ratio).toSize());
+        QCOMPARE(ratio, qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? 2.0 : 1.0);
         QCOMPARE(board.surface().geometry().top(), board.menuBar()->geometry().bottom() + 1);
         QCOMPARE(board.menuBar()->width(), 634);
     }
@@ -81,7 +100,7 @@ private slots:
     void bannerShowsItsCaptionCentredFromTheTop()
     {
         Slatemark &board = showBoard();
-        const QImage image = board.surface().image();
+        const QImage image = shown(board.surface());
         QCOMPARE(image.pixelColor(kBanner.topLeft()), kBannerBack);
         QCOMPARE(image.pixelColor(kBanner.bottomRight()), kBannerBack);
         QCOMPARE(image.pixelColor(kBanner.topLeft() - QPoint(1, 1)), QColor(Qt::black));
@@ -129,7 +148,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!board.isLabel1Visible(), 2000);
         QVERIFY2(clock.elapsed() >= 3000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!board.timer1().isActive());
-        const QImage image = board.surface().image();
+        const QImage image = shown(board.surface());
         QCOMPARE(countColour(image, Qt::black, kBanner), kBanner.width() * kBanner.height());
     }
 
@@ -142,7 +161,7 @@ private slots:
         QVERIFY(!board.isLabel1Visible());
         QVERIFY(board.timer1().isActive()); // left running; its tick changes nothing
         QCOMPARE(board.surface().currentPoint(), QPointF(twipsOf(3), twipsOf(4)));
-        QCOMPARE(countColour(board.surface().image(), Qt::white, kBanner),
+        QCOMPARE(countColour(shown(board.surface()), Qt::white, kBanner),
                  kBanner.width() * kBanner.height());
         board.Timer1_Timer();
         QVERIFY(!board.isLabel1Visible());
@@ -161,18 +180,18 @@ private slots:
         QTest::mouseMove(&surface, QPoint(100, 420));
         QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(100, 420));
         QCOMPARE(surface.currentPoint(), QPointF(twipsOf(3), twipsOf(4)));
-        QCOMPARE(countColour(surface.image(), Qt::white, surface.image().rect()),
-                 surface.image().width() * surface.image().height());
+        QCOMPARE(countColour(shown(surface), Qt::white, shown(surface).rect()),
+                 shown(surface).width() * shown(surface).height());
 
         // the next press is the board's again
         QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(300, 200));
-        QCOMPARE(surface.image().pixelColor(300, 200), QColor(Qt::black)); // the press's pixel
+        QCOMPARE(shown(surface).pixelColor(300, 200), QColor(Qt::black)); // the press's pixel
         QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(300, 200));
         board.redchoke_Click();
         QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(300, 210));
         QTest::mouseMove(&surface, QPoint(320, 210));
         QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(320, 210));
-        QCOMPARE(surface.image().pixelColor(310, 210), QColor(Qt::red));
+        QCOMPARE(shown(surface).pixelColor(310, 210), QColor(Qt::red));
     }
 
     void strokeAcrossTheBannerLiesOverItAndGoesWithIt()
@@ -183,14 +202,14 @@ private slots:
         QTest::mouseMove(&surface, QPoint(300, 200));
         QTest::mouseMove(&surface, QPoint(630, 200));
         QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(630, 200));
-        QCOMPARE(surface.image().pixelColor(150, 200), QColor(Qt::white));
-        QCOMPARE(surface.image().pixelColor(150, 201), kBannerBack);
-        QCOMPARE(surface.image().pixelColor(5, 200), QColor(Qt::white));
+        QCOMPARE(shown(surface).pixelColor(150, 200), QColor(Qt::white));
+        QCOMPARE(shown(surface).pixelColor(150, 201), kBannerBack);
+        QCOMPARE(shown(surface).pixelColor(5, 200), QColor(Qt::white));
 
         board.Label1_Click();
-        QCOMPARE(countColour(surface.image(), Qt::black, kBanner), kBanner.width() * kBanner.height());
-        QCOMPARE(surface.image().pixelColor(5, 200), QColor(Qt::white));
-        QCOMPARE(surface.image().pixelColor(629, 200), QColor(Qt::white));
+        QCOMPARE(countColour(shown(surface), Qt::black, kBanner), kBanner.width() * kBanner.height());
+        QCOMPARE(shown(surface).pixelColor(5, 200), QColor(Qt::white));
+        QCOMPARE(shown(surface).pixelColor(629, 200), QColor(Qt::white));
     }
 
     void pressPlotsABlackPixelWhateverTheChalk()
@@ -200,8 +219,8 @@ private slots:
         board.whitescreen_Click();
         board.yellowchoke_Click();
         QTest::mouseClick(&surface, Qt::LeftButton, {}, QPoint(100, 400));
-        QCOMPARE(surface.image().pixelColor(100, 400), QColor(Qt::black));
-        QCOMPARE(countColour(surface.image(), Qt::black, surface.image().rect()), 1);
+        QCOMPARE(shown(surface).pixelColor(100, 400), QColor(Qt::black));
+        QCOMPARE(countColour(shown(surface), Qt::black, shown(surface).rect()), 1);
         QCOMPARE(surface.currentPoint(), QPointF(twipsOf(100), twipsOf(400)));
     }
 
@@ -221,8 +240,8 @@ private slots:
         QTest::mousePress(&surface, button, {}, QPoint(50, 400));
         QTest::mouseMove(&surface, QPoint(150, 400));
         QTest::mouseRelease(&surface, button, {}, QPoint(150, 400));
-        QCOMPARE(surface.image().pixelColor(50, 400), QColor(Qt::black));
-        QCOMPARE(countColour(surface.image(), Qt::red, surface.image().rect()), 0);
+        QCOMPARE(shown(surface).pixelColor(50, 400), QColor(Qt::black));
+        QCOMPARE(countColour(shown(surface), Qt::red, shown(surface).rect()), 0);
         QCOMPARE(surface.currentPoint(), QPointF(twipsOf(50), twipsOf(400)));
     }
 
@@ -235,12 +254,12 @@ private slots:
         QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(50, 100));
         QTest::mousePress(&surface, Qt::RightButton, {}, QPoint(60, 200));
         QTest::mouseMove(&surface, QPoint(200, 100));
-        QCOMPARE(countColour(surface.image(), Qt::white, surface.image().rect()), 0);
+        QCOMPARE(countColour(shown(surface), Qt::white, shown(surface).rect()), 0);
         QTest::mouseRelease(&surface, Qt::RightButton, {}, QPoint(200, 100));
         QTest::mouseMove(&surface, QPoint(60, 300));
         QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(60, 300));
-        QCOMPARE(surface.image().pixelColor(60, 250), QColor(Qt::white));
-        QCOMPARE(surface.image().pixelColor(125, 100), QColor(Qt::black));
+        QCOMPARE(shown(surface).pixelColor(60, 250), QColor(Qt::white));
+        QCOMPARE(shown(surface).pixelColor(125, 100), QColor(Qt::black));
     }
 
     void strokesAreNeverJoined()
@@ -255,10 +274,10 @@ private slots:
         QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(100, 300));
         QTest::mouseMove(&surface, QPoint(200, 300));
         QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(200, 300));
-        QCOMPARE(surface.image().pixelColor(150, 100), QColor(Qt::white));
-        QCOMPARE(surface.image().pixelColor(150, 300), QColor(Qt::white));
-        QCOMPARE(surface.image().pixelColor(200, 200), QColor(Qt::black));
-        QCOMPARE(surface.image().pixelColor(150, 200), QColor(Qt::black));
+        QCOMPARE(shown(surface).pixelColor(150, 100), QColor(Qt::white));
+        QCOMPARE(shown(surface).pixelColor(150, 300), QColor(Qt::white));
+        QCOMPARE(shown(surface).pixelColor(200, 200), QColor(Qt::black));
+        QCOMPARE(shown(surface).pixelColor(150, 200), QColor(Qt::black));
     }
 
     void strokeLeavingTheWindowGoesOn()
@@ -270,8 +289,8 @@ private slots:
         QTest::mouseMove(&surface, QPoint(700, 500)); // outside the window
         QTest::mouseMove(&surface, QPoint(500, 400));
         QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(500, 400));
-        QCOMPARE(surface.image().pixelColor(633, 433), QColor(Qt::white));
-        QCOMPARE(surface.image().pixelColor(550, 425), QColor(Qt::white)); // on the way back
+        QCOMPARE(shown(surface).pixelColor(633, 433), QColor(Qt::white));
+        QCOMPARE(shown(surface).pixelColor(550, 425), QColor(Qt::white)); // on the way back
     }
 
     void touchStartsNewStrokesAndASecondFingerDrawsNothing()
@@ -289,11 +308,11 @@ private slots:
         QTest::touchEvent(&surface, device).stationary(0).press(1, QPoint(400, 100));
         QTest::touchEvent(&surface, device).stationary(0).move(1, QPoint(400, 300));
         QTest::touchEvent(&surface, device).release(0, QPoint(200, 300)).release(1, QPoint(400, 300));
-        QCOMPARE(surface.image().pixelColor(150, 100), QColor(Qt::white));
-        QCOMPARE(surface.image().pixelColor(150, 300), QColor(Qt::white));
-        QCOMPARE(surface.image().pixelColor(200, 200), QColor(Qt::black)); // not joined
-        QCOMPARE(surface.image().pixelColor(150, 200), QColor(Qt::black));
-        QCOMPARE(surface.image().pixelColor(400, 200), QColor(Qt::black)); // second finger
+        QCOMPARE(shown(surface).pixelColor(150, 100), QColor(Qt::white));
+        QCOMPARE(shown(surface).pixelColor(150, 300), QColor(Qt::white));
+        QCOMPARE(shown(surface).pixelColor(200, 200), QColor(Qt::black)); // not joined
+        QCOMPARE(shown(surface).pixelColor(150, 200), QColor(Qt::black));
+        QCOMPARE(shown(surface).pixelColor(400, 200), QColor(Qt::black)); // second finger
     }
 
     void chalkColourAppliesToLaterStrokesOnly()
@@ -304,10 +323,10 @@ private slots:
         drawLine(surface, {20, 20}, {120, 20});
         trigger(board, "greenchoke");
         QCOMPARE(chalkColour, namedColour(NamedColour::Green));
-        QCOMPARE(surface.image().pixelColor(70, 20), QColor(Qt::white));
+        QCOMPARE(shown(surface).pixelColor(70, 20), QColor(Qt::white));
         drawLine(surface, {20, 40}, {120, 40});
-        QCOMPARE(surface.image().pixelColor(70, 40), QColor(Qt::green));
-        QCOMPARE(surface.image().pixelColor(70, 20), QColor(Qt::white));
+        QCOMPARE(shown(surface).pixelColor(70, 40), QColor(Qt::green));
+        QCOMPARE(shown(surface).pixelColor(70, 20), QColor(Qt::white));
     }
 
     void everyColourEntrySetsItsColour()
@@ -319,7 +338,7 @@ private slots:
             trigger(board, entry.boardName);
             QCOMPARE(board.surface().boardColour(), entry.value);
             QCOMPARE(chalkColour, entry.value);
-            QCOMPARE(board.surface().image().pixelColor(4, 420), qc(entry.value));
+            QCOMPARE(shown(board.surface()).pixelColor(4, 420), qc(entry.value));
         }
     }
 
@@ -329,7 +348,7 @@ private slots:
         ChalkSurface &surface = board.surface();
         drawLine(surface, {2, 20}, {630, 430});
         trigger(board, "lilacscreen");
-        const QImage image = surface.image();
+        const QImage image = shown(surface);
         QCOMPARE(countColour(image, Qt::white, image.rect()), 0);
         QCOMPARE(image.pixelColor(2, 20), QColor(Qt::magenta));
         QCOMPARE(image.pixelColor(kBanner.topLeft()), kBannerBack);
@@ -344,8 +363,8 @@ private slots:
         drawLine(surface, {2, 20}, {630, 430});
         trigger(board, "erasing");
         QCOMPARE(m_fixture->services.beeps, 1);
-        QCOMPARE(countColour(surface.image(), Qt::white, surface.image().rect()), 0);
-        QCOMPARE(surface.image().pixelColor(kBanner.topLeft()), kBannerBack);
+        QCOMPARE(countColour(shown(surface), Qt::white, shown(surface).rect()), 0);
+        QCOMPARE(shown(surface).pixelColor(kBanner.topLeft()), kBannerBack);
         QVERIFY(board.isLabel1Visible());
         QCOMPARE(surface.currentPoint(), QPointF(0, 0));
         QCOMPARE(surface.boardColour(), kBlack);
