@@ -3,6 +3,7 @@
 #include "twips.h"
 
 #include <QDeadlineTimer>
+#include <QTest>
 #include <QThread>
 
 #include <algorithm>
@@ -258,6 +259,23 @@ bool TavrinDriver::stroke(const QList<QPoint> &boardPoints)
     args << QStringLiteral("sleep") << QStringLiteral("0.02") << QStringLiteral("mouseup")
          << QStringLiteral("1");
     return m_x.xdotool(args);
+}
+
+void finish(const XSession &x, TavrinDriver &tavrin)
+{
+    if (!QTest::currentTestFailed()) {
+        tavrin.stop();
+        return;
+    }
+    QString name = QString::fromLatin1(QTest::currentTestFunction());
+    if (QTest::currentDataTag())
+        name += QLatin1Char('-') + QString::fromLatin1(QTest::currentDataTag());
+    const QString shot = x.saveScreenshot(name);
+    if (!shot.isEmpty())
+        qWarning("the screen at the failure: %s", qPrintable(shot));
+    const QByteArray errors = tavrin.stop();
+    if (!errors.isEmpty())
+        qWarning("tavrin wrote:\n%s", errors.constData());
 }
 
 int countPixels(const QImage &image, const QRect &area, QColor colour)

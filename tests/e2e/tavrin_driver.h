@@ -80,6 +80,10 @@ private:
     QRect m_board;
 };
 
+// Ends a test's program. After a failure, the screen is kept as a PNG named after the test and
+// what the program wrote to stderr is shown.
+void finish(const XSession &x, TavrinDriver &tavrin);
+
 // Pixel helpers over board images.
 int countPixels(const QImage &image, const QRect &area, QColor colour);
 // Pixels of the area that are not the colour, outside the excluded rectangle.

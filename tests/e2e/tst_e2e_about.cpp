@@ -63,11 +63,8 @@ void TestE2eAbout::initTestCase()
 
 void TestE2eAbout::cleanup()
 {
-    if (m_tavrin) {
-        const QByteArray errors = m_tavrin->stop();
-        if (QTest::currentTestFailed() && !errors.isEmpty())
-            qWarning("tavrin wrote:\n%s", errors.constData());
-    }
+    if (m_tavrin)
+        finish(m_x, *m_tavrin);
     m_tavrin.reset();
     m_files.reset();
 }
@@ -163,6 +160,9 @@ void TestE2eAbout::systemInfoWithoutAToolShowsTheMessage()
     const auto message =
         m_x.waitForWindow(m_tavrin->pid(), TavrinDriver::messageTitlePattern(), kTimeoutMs);
     QVERIFY2(message, "no message window titled \"Tavrin\" appeared");
+    // A modal dialog, not the drop-down of a menu (which carries the application's name too).
+    QVERIFY(m_x.property(*message, QStringLiteral("_NET_WM_WINDOW_TYPE")).contains("_NET_WM_WINDOW_TYPE_DIALOG"));
+    QVERIFY(m_x.property(*message, QStringLiteral("_NET_WM_STATE")).contains("_NET_WM_STATE_MODAL"));
     QVERIFY(m_x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
                          QString::number(*message)}));
     QVERIFY(m_x.key(QStringLiteral("Return")));

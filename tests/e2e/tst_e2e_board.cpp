@@ -65,9 +65,7 @@ void TestE2eBoard::init()
 
 void TestE2eBoard::cleanup()
 {
-    const QByteArray errors = m_tavrin->stop();
-    if (QTest::currentTestFailed() && !errors.isEmpty())
-        qWarning("tavrin wrote:\n%s", errors.constData());
+    finish(m_x, *m_tavrin);
     m_tavrin.reset();
 }
 

@@ -46,9 +46,7 @@ void TestE2eLifetime::init()
 
 void TestE2eLifetime::cleanup()
 {
-    const QByteArray errors = m_tavrin->stop();
-    if (QTest::currentTestFailed() && !errors.isEmpty())
-        qWarning("tavrin wrote:\n%s", errors.constData());
+    finish(m_x, *m_tavrin);
     m_tavrin.reset();
 }
 

@@ -169,6 +169,20 @@ QImage XSession::screenshot() const
     return QImage::fromData(*ppm, "PPM").convertToFormat(QImage::Format_RGB32);
 }
 
+QByteArray XSession::property(XWindow window, const QString &name) const
+{
+    return run(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window), name})
+        .value_or(QByteArray());
+}
+
+QString XSession::saveScreenshot(const QString &name) const
+{
+    QString file = name;
+    file.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.-]+")), QStringLiteral("_"));
+    file = QDir::current().absoluteFilePath(file + QStringLiteral(".png"));
+    return screenshot().save(file) ? file : QString();
+}
+
 std::optional<QRect> XSession::clientRect(XWindow window) const
 {
     const auto info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window)});
@@ -185,27 +199,42 @@ std::optional<QRect> XSession::clientRect(XWindow window) const
 
 QList<XWindow> XSession::visibleWindows(qint64 pid, const QString &titlePattern) const
 {
-    QList<XWindow> windows;
-    // xdotool ends with status 1 when nothing matches: that is an empty list, not a failure.
-    QProcess process;
-    process.setProcessEnvironment(environment());
-    dieWithParent(process);
-    QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
+    // Without --all, xdotool lists the windows that meet any one of the conditions.
+    QStringList arguments{QStringLiteral("search"), QStringLiteral("--all"),
+                          QStringLiteral("--onlyvisible")};
     if (pid != 0)
         arguments << QStringLiteral("--pid") << QString::number(pid);
     arguments << QStringLiteral("--name") << titlePattern;
-    process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForFinished(10000)) {
-        process.kill();
-        process.waitForFinished();
-        return windows;
-    }
-    const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
-    for (const QByteArray &line : lines) {
-        bool ok = false;
-        const XWindow id = line.trimmed().toULongLong(&ok);
-        if (ok)
-            windows.append(id);
+
+    constexpr int kAttempts = 5;
+    QList<XWindow> windows;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        dieWithParent(process);
+        process.start(QStringLiteral("xdotool"), arguments);
+        if (!process.waitForFinished(10000)) {
+            process.kill();
+            process.waitForFinished();
+            continue;
+        }
+        // Status 1 alone means nothing matched. A window destroyed while xdotool looks at it
+        // ends the search with an X error on stderr: the list is then incomplete, so look again.
+        const bool clean = process.exitStatus() == QProcess::NormalExit
+            && (process.exitCode() == 0 || process.exitCode() == 1)
+            && process.readAllStandardError().trimmed().isEmpty();
+        if (!clean) {
+            QThread::msleep(kPollMs);
+            continue;
+        }
+        const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+        for (const QByteArray &line : lines) {
+            bool ok = false;
+            const XWindow id = line.trimmed().toULongLong(&ok);
+            if (ok)
+                windows.append(id);
+        }
+        break;
     }
     return windows;
 }

@@ -50,6 +50,12 @@ public:
     // The whole screen as 8-bit RGB pixels, or a null image.
     QImage screenshot() const;
 
+    // A window property as xprop prints it ("_NET_WM_STATE(ATOM) = ..."), or empty.
+    QByteArray property(XWindow window, const QString &name) const;
+
+    // Keeps the screen in the working folder for a look after a failed test; the file's path.
+    QString saveScreenshot(const QString &name) const;
+
     // The window's client area on the screen, as the X server has it (no frame).
     std::optional<QRect> clientRect(XWindow window) const;
 
