@@ -1,7 +1,9 @@
 #include "chalk_surface.h"
 
+#include "chalk_surface_accessible.h"
 #include "twips.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
@@ -64,6 +66,12 @@ ChalkSurface::ChalkSurface(QWidget *parent) : QWidget(parent)
     // is already on the screen stays when the surface grows.
     setAttribute(Qt::WA_StaticContents);
     setAttribute(Qt::WA_OpaquePaintEvent);
+
+    static const bool accessible = [] {
+        QAccessible::installFactory(&ChalkSurfaceAccessible::create);
+        return true;
+    }();
+    Q_UNUSED(accessible);
 }
 
 ColourValue ChalkSurface::foregroundColour()
@@ -153,6 +161,8 @@ void ChalkSurface::showLabel(const LightweightLabel &label)
     syncImage();
     paintLabel(QRegion(m_image.rect()));
     update(toPixels(label.geometry));
+    QAccessibleEvent shown(this, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&shown);
 }
 
 void ChalkSurface::hideLabel()
@@ -167,11 +177,23 @@ void ChalkSurface::hideLabel()
     painter.fillRect(area, toQColor(m_boardColour));
     painter.end();
     update(deviceToLogical(area));
+    QAccessibleEvent gone(this, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&gone);
 }
 
 bool ChalkSurface::labelContains(const QPointF &pixelPosition) const
 {
-    return m_label && QRectF(toPixels(m_label->geometry)).contains(pixelPosition);
+    return m_label && QRectF(labelRect()).contains(pixelPosition);
+}
+
+QString ChalkSurface::labelCaption() const
+{
+    return m_label ? m_label->caption : QString();
+}
+
+QRect ChalkSurface::labelRect() const
+{
+    return m_label ? toPixels(m_label->geometry) : QRect();
 }
 
 QPointF ChalkSurface::toTwips(const QPointF &pixelPosition) const

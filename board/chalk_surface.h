@@ -55,6 +55,9 @@ public:
     bool isLabelVisible() const { return m_label.has_value(); }
     // Whether a position in the surface's own pixels lies on the shown label.
     bool labelContains(const QPointF &pixelPosition) const;
+    // The shown label's caption and its rectangle in the surface's own pixels.
+    QString labelCaption() const;
+    QRect labelRect() const;
 
     // Board coordinates of a position in the surface's own (logical) pixels.
     QPointF toTwips(const QPointF &pixelPosition) const;

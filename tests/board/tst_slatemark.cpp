@@ -530,9 +530,24 @@ private slots:
         QAccessibleInterface *face = QAccessible::queryAccessibleInterface(&board.surface());
         QVERIFY(face);
         QCOMPARE(face->text(QAccessible::Name), QStringLiteral("Chalkboard"));
+        QCOMPARE(face->role(), QAccessible::Canvas);
         QVERIFY(face->text(QAccessible::Description).contains(QStringLiteral("welcome to tavrin")));
+        // the painted banner is a static text inside the board, where it lies on the screen
+        QCOMPARE(face->childCount(), 1);
+        QAccessibleInterface *banner = face->child(0);
+        QVERIFY(banner && banner->isValid());
+        QCOMPARE(banner->role(), QAccessible::StaticText);
+        QCOMPARE(banner->text(QAccessible::Name), QStringLiteral("welcome to tavrin"));
+        QCOMPARE(banner->parent(), face);
+        QCOMPARE(face->indexOfChild(banner), 0);
+        const QPoint middle = board.surface().mapToGlobal(kBanner.center());
+        QCOMPARE(banner->rect(), QRect(board.surface().mapToGlobal(kBanner.topLeft()), kBanner.size()));
+        QCOMPARE(face->childAt(middle.x(), middle.y()), banner);
+
         board.Label1_Click();
         QVERIFY(!face->text(QAccessible::Description).contains(QStringLiteral("welcome")));
+        QCOMPARE(face->childCount(), 0);
+        QVERIFY(!banner->isValid());
     }
 
 private:
