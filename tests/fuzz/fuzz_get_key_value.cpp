@@ -1,7 +1,8 @@
 // Fuzzes GetKeyValue, and StartSysInfo above it, over a registry whose every answer comes
 // from the fuzzer: the status of each call, the value's type, its size and its bytes. The
-// registry keeps the contract of RegQueryValueExA (it never writes past the buffer, and data
-// larger than the buffer answers "more data"); everything else is arbitrary.
+// registry mostly keeps the contract of RegQueryValueExA (it never writes past the buffer, and
+// data larger than the buffer answers "more data"); now and then it claims success with a size
+// larger than the buffer, which the reader must take for a failed read.
 //
 // Besides crashes and sanitizer reports, the target checks what the reader promises: every key
 // it opens is closed exactly once, nothing is done with a key that did not open, the read is
@@ -45,6 +46,7 @@ constexpr RegHandle kPoison = 0xDEADBEEF; // written into the handle by a failed
 struct Query
 {
     bool called = false;
+    bool overstated = false; // success claimed with a size larger than the buffer
     RegStatus status = reg::kSuccess;
     RegType type = reg::kString;
     std::vector<std::uint8_t> bytes;
@@ -87,7 +89,7 @@ public:
         q.called = true;
         q.type = pickType();
         q.bytes = m_data.ConsumeBytes<std::uint8_t>(pickLength());
-        const int kind = m_data.ConsumeIntegralInRange(0, 5);
+        const int kind = m_data.ConsumeIntegralInRange(0, 7);
         if (kind == 0) { // any failure status, with garbage in the outputs
             q.status = pickStatus();
             if (q.status == reg::kSuccess)
@@ -95,6 +97,14 @@ public:
             *type = m_data.ConsumeIntegral<RegType>();
             *size = m_data.ConsumeIntegral<std::uint32_t>();
             std::fill(data, data + kBufferSize, std::uint8_t{0xA5});
+            return q.status;
+        }
+        if (kind == 1) { // a registry that breaks its word: success, and more than fits
+            q.overstated = true;
+            q.status = reg::kSuccess;
+            *type = q.type;
+            *size = m_data.ConsumeIntegralInRange<std::uint32_t>(kBufferSize + 1, 0xFFFFFFFFu);
+            std::fill(data, data + kBufferSize, std::uint8_t{'x'});
             return q.status;
         }
         const auto n = static_cast<std::uint32_t>(q.bytes.size());
@@ -222,6 +232,11 @@ void fuzzGetKeyValue(FuzzedDataProvider &data)
     check(registry.allClosed(), "every opened key is closed exactly once");
 
     const Query &q = registry.lastQuery();
+    if (q.overstated) {
+        check(!raised && !result && keyVal.empty(),
+              "an overstated size is a failed read, nothing read past the buffer");
+        return;
+    }
     const bool read = q.called && q.status == reg::kSuccess;
     if (raised) {
         check(read && q.bytes.empty(), "only empty data raises");
