@@ -17,8 +17,9 @@ fail() { echo "FAIL: $*"; status=1; }
 [ "$(dpkg-deb -f "$deb" Package)" = tavrin ] || fail "package name"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
+depend_names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/^ *//; s/ .*//')
 for needed in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6 fonts-liberation; do
-  grep -Eq "(^|, )$needed( |,|$)" <<<"$depends" || fail "Depends lacks $needed"
+  grep -Fqx "$needed" <<<"$depend_names" || fail "Depends lacks $needed"
 done
 
 dpkg-deb -c "$deb" >"$scratch/contents"
