@@ -1,12 +1,12 @@
 // Writes the program's icons and About picture under the folder given as the only argument.
-// The output depends on nothing but this program: no time, no screen, no locale.
+// The output depends on nothing but this program: no time, no screen, no locale; it draws on
+// images only, so it needs no application object and no display.
 
 #include "art.h"
 #include "bitmap_files.h"
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <exception>
@@ -31,7 +31,6 @@ void writeFile(const QDir &root, const QString &relativePath, const QByteArray &
 
 int main(int argc, char *argv[])
 {
-    QGuiApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: tavrin_artgen <resources folder>\n");
         return 2;
