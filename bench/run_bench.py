@@ -24,7 +24,7 @@ PROGRAMS = {
     "tavrin": ("app/tavrin", "Tavrin version"),
     "baseline": ("bench/tavrin_baseline", "Baseline"),
 }
-SCREEN = "1280x1024x24"
+SCREEN = "1600x1024x24"  # wide enough for both windows side by side
 ROOT_COLOUR = "0x3a6ea5"  # anything but the board's black: start-up waits for black
 BANNER_SECONDS = 4.0  # the welcome banner goes three seconds after the first activation
 
@@ -178,26 +178,46 @@ class Bench:
             time.sleep(0.3)
         return {"first_frame_ms": times, "rss_kib": rss}
 
-    # 6. idle, then 1. latency, in one session
-    def idle_and_latency(self, name, idle_seconds, latency_args):
-        pid, _ = self.start(name)
+    # 6. idle, then 1. latency: both programs side by side in one session, so that the idle
+    # seconds are the same seconds for both and the latency runs can alternate between them.
+    def idle_and_latency(self, order, idle_seconds, runs, moves):
+        pids = {}
         try:
+            for index, name in enumerate(order):
+                pids[name], _ = self.start(name)
+                # Side by side, not overlapping: the window manager would centre both.
+                subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                                "^" + PROGRAMS[name][1], "windowmove", str(800 * index), "0"],
+                               env=self.x.env, check=False, capture_output=True)
             time.sleep(BANNER_SECONDS)
-            ticks0, ns0, switches0 = cpu_ticks(pid), cpu_ns(pid), context_switches(pid)
+            for name in order:
+                board = self.keys(self.probe("board", "--name", PROGRAMS[name][1]))["board"]
+                log(f"  {name}: board at {board}")
+                if not board.endswith("x437"):
+                    log(f"  warning: {name}'s board is partly hidden")
+            before = {n: (cpu_ticks(p), cpu_ns(p), context_switches(p)) for n, p in pids.items()}
             time.sleep(idle_seconds)
-            ticks1, ns1, switches1 = cpu_ticks(pid), cpu_ns(pid), context_switches(pid)
-            idle = {"seconds": idle_seconds, "cpu_ticks": ticks1 - ticks0,
-                    "cpu_us": (ns1 - ns0) / 1000.0, "switches": switches1 - switches0}
-            out = self.probe("latency", "--name", PROGRAMS[name][1], *latency_args)
-            runs = []
-            for line in out.splitlines():
-                if line.startswith("run="):
-                    fields = dict(part.split("=", 1) for part in line.split())
-                    samples = [float(s) for s in fields["samples"].split(",") if s]
-                    runs.append({"missed": int(fields["missed"]), "samples": samples})
-            return idle, runs
+            idle = {}
+            for name, pid in pids.items():
+                ticks0, ns0, switches0 = before[name]
+                idle[name] = {"seconds": idle_seconds, "cpu_ticks": cpu_ticks(pid) - ticks0,
+                              "cpu_us": (cpu_ns(pid) - ns0) / 1000.0,
+                              "switches": context_switches(pid) - switches0}
+            latency = {name: [] for name in order}
+            for run in range(runs):
+                for name in (order if run % 2 == 0 else list(reversed(order))):
+                    out = self.probe("latency", "--name", PROGRAMS[name][1], "--runs", "1",
+                                     "--first-band", str(run), "--moves", str(moves))
+                    for line in out.splitlines():
+                        if line.startswith("run="):
+                            fields = dict(part.split("=", 1) for part in line.split())
+                            samples = [float(v) for v in fields["samples"].split(",") if v]
+                            latency[name].append({"missed": int(fields["missed"]),
+                                                  "samples": samples})
+            return idle, latency
         finally:
-            self.stop(pid)
+            for pid in pids.values():
+                self.stop(pid)
 
     # 2. a burst of moves queued while the program is stopped
     def burst(self, name, moves, gap_us):
@@ -396,14 +416,13 @@ def main():
                 for name in order:
                     results[name]["startup"] = per[name]
             if "6" in only or "1" in only:
+                log("idle and latency ...")
+                idle, latency = bench.idle_and_latency(order, 10, 3 if quick else 7, 300)
                 for name in order:
-                    log(f"idle and latency: {name} ...")
-                    latency_args = ["--moves", "300", "--runs", "3" if quick else "5"]
-                    idle, runs = bench.idle_and_latency(name, 10, latency_args)
                     if "6" in only:
-                        results[name]["idle"] = idle
+                        results[name]["idle"] = idle[name]
                     if "1" in only:
-                        results[name]["latency"] = runs
+                        results[name]["latency"] = latency[name]
             if "2" in only:
                 for name in order:
                     log(f"burst: {name} ...")

@@ -3,7 +3,7 @@
 //   xprobe root     --colour 0xRRGGBB
 //   xprobe startup  --name PREFIX [--log FILE] -- PROGRAM [ARGS...]
 //   xprobe board    --name PREFIX
-//   xprobe latency  --name PREFIX [--moves N] [--runs R] [--step PX] [--gap-ms MS]
+//   xprobe latency  --name PREFIX [--moves N] [--runs R] [--first-band B] [--step PX] [--gap-ms MS]
 //   xprobe burst    --name PREFIX --pid PID [--moves N] [--gap-us US]
 //   xprobe memory   --name PREFIX --pid PID [--segments N] [--chunk N]
 //
@@ -454,6 +454,8 @@ int latency(const Options &options)
     const Rect area = x.boardRect(window);
     const int moves = static_cast<int>(options.number("moves", 300));
     const int runs = static_cast<int>(options.number("runs", 5));
+    // Runs of several calls share one board: each call starts at its own band.
+    const int firstBand = static_cast<int>(options.number("first-band", 0));
     const int step = static_cast<int>(options.number("step", 3));
     const long gapUs = options.number("gap-ms", 8) * 1000;
     const int warmup = 20;
@@ -461,12 +463,12 @@ int latency(const Options &options)
     const int perRow = (area.w - 2 * margin) / step;
     const int rowsPerRun = (moves + warmup) / perRow + 2;
     const int band = rowsPerRun * rowStep + 8;
-    if (runs * band + 2 * margin > area.h)
+    if ((firstBand + runs) * band + 2 * margin > area.h)
         fail("the board is too small for that many runs");
 
     for (int run = 0; run < runs; ++run) {
         int px = area.x + margin;
-        int py = area.y + margin + run * band;
+        int py = area.y + margin + (firstBand + run) * band;
         int direction = 1;
         x.moveTo(px, py);
         x.sync();
