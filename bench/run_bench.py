@@ -144,6 +144,7 @@ class Bench:
                          os.path.join(self.workdir, name + ".log"), "--",
                          os.path.join(self.build, binary))
         values = self.keys(out)
+        self.last_start_cpu_ms = float(values["cpu_us_to_first_frame"]) / 1000.0
         return int(values["pid"]), float(values["first_frame_us"]) / 1000.0
 
     def stop(self, pid):
@@ -168,15 +169,16 @@ class Bench:
 
     # 5. start-up time and resident memory once started
     def startup(self, name, runs):
-        times, rss = [], []
+        times, rss, cpu = [], [], []
         for _ in range(runs):
             pid, ms = self.start(name)
+            cpu.append(self.last_start_cpu_ms)
             time.sleep(1.5)
             rss.append(proc_status(pid, "VmRSS"))
             self.stop(pid)
             times.append(ms)
             time.sleep(0.3)
-        return {"first_frame_ms": times, "rss_kib": rss}
+        return {"first_frame_ms": times, "rss_kib": rss, "cpu_ms": cpu}
 
     # 6. idle, then 1. latency: both programs side by side in one session, so that the idle
     # seconds are the same seconds for both and the latency runs can alternate between them.
@@ -355,6 +357,10 @@ def summarise(results):
                      f"{fmt(bm)} [{fmt(min(b['startup']['first_frame_ms']))}–"
                      f"{fmt(max(b['startup']['first_frame_ms']))}]",
                      fmt(r, 2), "≤ 1.1 ×", "yes" if r <= 1.1 else "no"))
+        tc = statistics.median(t["startup"]["cpu_ms"])
+        bc = statistics.median(b["startup"]["cpu_ms"])
+        rows.append(("5. CPU time used up to the first frame, median (ms)", fmt(tc), fmt(bc),
+                     fmt(ratio(tc, bc), 2), "(information)", ""))
         tr = statistics.median(t["startup"]["rss_kib"]) / 1024
         br = statistics.median(b["startup"]["rss_kib"]) / 1024
         r = ratio(tr, br)
@@ -406,8 +412,8 @@ def main():
             order = ["tavrin", "baseline"]
             if "5" in only:
                 log("start-up ...")
-                runs = 3 if quick else 7
-                per = {name: {"first_frame_ms": [], "rss_kib": []} for name in order}
+                runs = 3 if quick else 11
+                per = {name: {"first_frame_ms": [], "rss_kib": [], "cpu_ms": []} for name in order}
                 for _ in range(runs):  # interleaved, so that drift hits both alike
                     for name in order:
                         one = bench.startup(name, 1)

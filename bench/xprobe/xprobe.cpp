@@ -397,19 +397,21 @@ int startup(const Options &options)
     }
     const double mappedUs = microsSince(start);
     double frameUs = -1;
+    std::uint64_t frameCpuNs = 0;
     while (microsSince(start) < 20e6) {
         const Rect client = x.clientRect(*window);
         if (x.pixel(client.x + 2, client.y + client.h - 3) == kBoardColour
             && x.pixel(client.x + client.w - 3, client.y + client.h - 3) == kBoardColour) {
             frameUs = microsSince(start);
+            frameCpuNs = cpuNanos(pid);
             break;
         }
         sleepMicros(200);
     }
     if (frameUs < 0)
         fail("the board never appeared");
-    std::printf("window=%s\nmapped_us=%.0f\nfirst_frame_us=%.0f\n", hex(*window).c_str(),
-                mappedUs, frameUs);
+    std::printf("window=%s\nmapped_us=%.0f\nfirst_frame_us=%.0f\ncpu_us_to_first_frame=%.0f\n",
+                hex(*window).c_str(), mappedUs, frameUs, static_cast<double>(frameCpuNs) / 1e3);
     return 0;
 }
 
