@@ -293,6 +293,38 @@ private slots:
         QCOMPARE(shown(surface).pixelColor(550, 425), QColor(Qt::white)); // on the way back
     }
 
+    void handlersTakeAnyPositionAndIgnoreShift()
+    {
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        board.Label1_Click();
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        board.Form_MouseDown(1, 0, twipsOf(10), twipsOf(400));
+        board.Form_MouseDown(2, 7, nan, twipsOf(5));
+        board.Form_MouseMove(1, 7, -inf, twipsOf(5));
+        QCOMPARE(surface.currentPoint(), QPointF(twipsOf(10), twipsOf(400)));
+        QCOMPARE(countColour(shown(surface), Qt::white, shown(surface).rect()), 0);
+        board.Form_MouseMove(1, 7, std::numeric_limits<float>::max(), twipsOf(400)); // shift held
+        QCOMPARE(shown(surface).pixelColor(633, 400), QColor(Qt::white));
+        board.Form_MouseDown(1, 0, twipsOf(10), twipsOf(420));
+        board.Form_MouseMove(3, 0, twipsOf(300), twipsOf(420)); // left and right
+        board.Form_MouseMove(0, 0, twipsOf(300), twipsOf(420));
+        QCOMPARE(shown(surface).pixelColor(150, 420), QColor(Qt::black));
+    }
+
+    void extraButtonsAreNotTheBoards()
+    {
+        Slatemark &board = showBoard();
+        ChalkSurface &surface = board.surface();
+        board.whitescreen_Click();
+        QTest::mouseClick(&surface, Qt::BackButton, {}, QPoint(100, 400));
+        QCOMPARE(countColour(shown(surface), Qt::black, shown(surface).rect()), 0);
+        // a double click is two presses, each a press of its own
+        QTest::mouseDClick(&surface, Qt::LeftButton, {}, QPoint(120, 400));
+        QCOMPARE(shown(surface).pixelColor(120, 400), QColor(Qt::black));
+    }
+
     void touchStartsNewStrokesAndASecondFingerDrawsNothing()
     {
         Slatemark &board = showBoard();
