@@ -1,6 +1,7 @@
 #include "slatemark.h"
 
 #include "app_info.h"
+#include "menu_bar_style.h"
 #include "named_colours.h"
 #include "stored_font.h"
 
@@ -57,6 +58,8 @@ constexpr BarEntry kAboutApplcn{"aboutapplcn", "About", 3, 3};
 // A face of about eight points whose space is narrow: with it all five entries fit in one row
 // on a bar as wide as the board.
 constexpr qreal kMenuFontPoints = 8;
+// Pixels on either side of each caption on the bar, whatever the widget style.
+constexpr int kMenuItemPadding = 6;
 
 } // namespace stored
 
@@ -149,6 +152,9 @@ void Slatemark::createMenus()
 {
     QMenuBar *bar = menuBar();
     bar->setFont(storedFont(stored::kMenuFontPoints));
+    auto *barStyle = new MenuBarStyle(stored::kMenuItemPadding);
+    barStyle->setParent(bar);
+    bar->setStyle(barStyle);
 
     const auto addCommand = [this, bar](const stored::BarEntry &entry, Handler handler) {
         QAction *action = bar->addAction(caption(entry));

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointingDevice>
+#include <QStyle>
 #include <QToolButton>
 #include <QtTest>
 
@@ -470,6 +471,28 @@ private slots:
         QVERIFY(about.right() > bar->width() * 3 / 4);
         qInfo("About ends at %d of %d; menu font %s", about.right(), bar->width(),
               qPrintable(QFontInfo(bar->font()).family()));
+    }
+
+    void barSpacingDoesNotDependOnTheWidgetStyle()
+    {
+        const QString originalName = QApplication::style()->name();
+        QList<int> ends;
+        for (const char *name : {"Fusion", "Windows"}) {
+            QApplication::setStyle(QString::fromLatin1(name));
+            BoardFixture fixture;
+            Slatemark &board = fixture.board.get();
+            board.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&board));
+            QMenuBar *bar = board.menuBar();
+            ends << bar->actionGeometry(bar->actions().last()).right();
+            // no gap between entries: the captions' own spaces keep them apart
+            for (qsizetype i = 1; i < bar->actions().size(); ++i)
+                QCOMPARE(bar->actionGeometry(bar->actions()[i]).left(),
+                         bar->actionGeometry(bar->actions()[i - 1]).right() + 1);
+        }
+        QApplication::setStyle(originalName);
+        QCOMPARE(ends[0], ends[1]);
+        QVERIFY(ends[0] < 634);
     }
 
     void barCommandsActWhenClickedOnTheBar()
