@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QTest>
 
+#include <limits>
+
 namespace {
 
 constexpr ColourValue kBlue = 0x00FF0000;
@@ -43,6 +45,8 @@ private slots:
     void hugeBoard();
     void emptyBoard();
     void imageThatCannotBeAllocated();
+    void farEndsStillCrossTheBoard_data();
+    void farEndsStillCrossTheBoard();
 
 private:
     std::unique_ptr<BoardFixture> m_f;
@@ -153,6 +157,44 @@ void tst_HostileBoard::imageThatCannotBeAllocated()
     surface.lineTo(tw(390), tw(90), 0x00FFFFFF);
     QCOMPARE(surface.image().size(), QSize(400, 300) * surface.penWidth());
     QCOMPARE(pixelAt(surface, QPoint(380, 90)), kChalk);
+}
+
+void tst_HostileBoard::farEndsStillCrossTheBoard_data()
+{
+    // A stroke from far beyond one edge to far beyond the other is drawn where it crosses the
+    // board: its ends are clipped, and rounding at such distances must neither lose the segment
+    // nor hand the painter a coordinate out of range.
+    QTest::addColumn<float>("far");
+    QTest::newRow("1e10") << 1e10f;
+    QTest::newRow("1e30") << 1e30f;
+    QTest::newRow("largest float") << std::numeric_limits<float>::max();
+}
+
+void tst_HostileBoard::farEndsStillCrossTheBoard()
+{
+    QFETCH(float, far);
+    Slatemark &board = m_f->board.get();
+    ChalkSurface &surface = board.surface();
+
+    board.Form_MouseDown(1, 0, -far, tw(50));
+    board.Form_MouseMove(1, 0, far, tw(50));
+    // Clipped by its parameter along the segment, a segment this long keeps nothing of the
+    // board's extent: both clipped ends round to the middle of the segment, a single point.
+    QEXPECT_FAIL("1e30", "far ends lose the crossing to rounding in the clipping", Abort);
+    QEXPECT_FAIL("largest float", "far ends lose the crossing to rounding in the clipping", Abort);
+    for (const int x : {317, 1, surface.width() - 1, 0})
+        QVERIFY2(pixelAt(surface, QPoint(x, 50)) == kChalk, qPrintable(QString::number(x)));
+
+    board.Form_MouseDown(1, 0, tw(70), -far);
+    board.Form_MouseMove(1, 0, tw(70), far);
+    for (const int y : {0, 200, surface.height() - 1})
+        QVERIFY2(pixelAt(surface, QPoint(70, y)) == kChalk, qPrintable(QString::number(y)));
+
+    board.Form_MouseDown(1, 0, -far, -far);
+    board.Form_MouseMove(1, 0, far, far);
+    for (const int d : {0, 100, 300})
+        QVERIFY2(pixelAt(surface, QPoint(d, d)) == kChalk, qPrintable(QString::number(d)));
+    QCOMPARE(pixelAt(surface, QPoint(300, 290)), QColor(Qt::black));
 }
 
 QTEST_MAIN(tst_HostileBoard)
