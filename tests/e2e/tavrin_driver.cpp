@@ -3,6 +3,7 @@
 #include "twips.h"
 
 #include <QDeadlineTimer>
+#include <QStandardPaths>
 #include <QTest>
 #include <QThread>
 
@@ -12,7 +13,7 @@ namespace e2e {
 
 namespace {
 
-constexpr int kStartTimeoutMs = 15000;
+constexpr int kStartTimeoutMs = 30000;
 constexpr int kMenuTimeoutMs = 5000;
 constexpr int kPollMs = 50;
 // Text on the menu bar and in its menus is dark on a light face.
@@ -64,7 +65,8 @@ QRect TavrinDriver::bannerRect()
             twips::toPixels(kBannerWidth), twips::toPixels(kBannerHeight)};
 }
 
-TavrinDriver::TavrinDriver(const XSession &x, const QString &program) : m_x(x), m_program(program)
+TavrinDriver::TavrinDriver(const XSession &x, const QString &program)
+    : m_x(x), m_program(qEnvironmentVariable("TAVRIN_E2E_PROGRAM", program))
 {
 }
 
@@ -93,7 +95,17 @@ bool TavrinDriver::start(const QProcessEnvironment &extra)
     m_pid = m_process.processId();
     const auto window = m_x.waitForWindow(pid(), boardTitlePattern(), kStartTimeoutMs);
     if (!window) {
-        m_error = QStringLiteral("no window titled \"Tavrin version 1.0\" appeared");
+        if (m_process.state() == QProcess::Running)
+            qWarning("%s", qPrintable(stacks()));
+        m_error = QStringLiteral("no window titled \"Tavrin version 1.0\" appeared; %1; %2; the screen: %3")
+                      .arg(m_process.state() == QProcess::Running
+                               ? QStringLiteral("the program runs (its threads are shown above)")
+                               : QStringLiteral("the program ended with %1: %2")
+                                     .arg(m_process.exitCode())
+                                     .arg(QString::fromLocal8Bit(m_process.readAllStandardError())),
+                           m_x.windowManagerRunning() ? QStringLiteral("openbox runs")
+                                                      : QStringLiteral("openbox has ended"),
+                           m_x.saveScreenshot(QStringLiteral("start-%1").arg(m_pid)));
         return false;
     }
     m_window = *window;
@@ -136,6 +148,19 @@ bool TavrinDriver::measure()
     m_board = QRect(client->left(), client->top() + barHeight, client->width(),
                     client->height() - barHeight);
     return true;
+}
+
+// Where the program's threads are, when gdb is there to tell.
+QString TavrinDriver::stacks() const
+{
+    const QString gdb = QStandardPaths::findExecutable(QStringLiteral("gdb"));
+    if (gdb.isEmpty())
+        return QStringLiteral("(no gdb to show where it is)");
+    QProcess process;
+    process.start(gdb, {QStringLiteral("-p"), QString::number(m_pid), QStringLiteral("-batch"),
+                        QStringLiteral("-ex"), QStringLiteral("thread apply all bt")});
+    process.waitForFinished(60000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
 }
 
 QByteArray TavrinDriver::stop()
@@ -245,16 +270,23 @@ bool TavrinDriver::stroke(const QList<QPoint> &boardPoints)
 {
     if (boardPoints.isEmpty())
         return false;
+    // --sync waits until the server has the pointer at the new place, so that each position is
+    // reported on its own; it would wait for ever on a move to where the pointer already is.
     QStringList args;
-    auto moveTo = [&](QPoint board) {
+    auto moveTo = [&](QPoint board, bool sync) {
         const QPoint at = toScreen(board);
-        args << QStringLiteral("mousemove") << QString::number(at.x()) << QString::number(at.y());
+        args << QStringLiteral("mousemove");
+        if (sync)
+            args << QStringLiteral("--sync");
+        args << QString::number(at.x()) << QString::number(at.y());
     };
-    moveTo(boardPoints.constFirst());
+    moveTo(boardPoints.constFirst(), false);
     args << QStringLiteral("mousedown") << QStringLiteral("1");
     for (qsizetype i = 1; i < boardPoints.size(); ++i) {
+        if (boardPoints.at(i) == boardPoints.at(i - 1))
+            continue;
         args << QStringLiteral("sleep") << QStringLiteral("0.02");
-        moveTo(boardPoints.at(i));
+        moveTo(boardPoints.at(i), true);
     }
     args << QStringLiteral("sleep") << QStringLiteral("0.02") << QStringLiteral("mouseup")
          << QStringLiteral("1");

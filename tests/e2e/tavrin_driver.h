@@ -30,6 +30,7 @@ public:
     static QString aboutTitlePattern() { return QStringLiteral("^About Tavrin$"); }
     static QString messageTitlePattern() { return QStringLiteral("^Tavrin$"); }
 
+    // TAVRIN_E2E_PROGRAM, when set, names another build of the program to drive instead.
     TavrinDriver(const XSession &x, const QString &program);
     ~TavrinDriver();
     TavrinDriver(const TavrinDriver &) = delete;
@@ -69,6 +70,7 @@ public:
 
 private:
     bool measure();
+    QString stacks() const;
 
     const XSession &m_x;
     QString m_program;

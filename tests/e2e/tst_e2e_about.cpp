@@ -133,7 +133,7 @@ void TestE2eAbout::systemInfoStartsTheProgramTheRegistryNames()
     const auto about = pressSystemInfo(registry);
     QVERIFY2(about, "could not press System Info in the About window");
 
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), kTimeoutMs);
+    QVERIFY(waitUntil([&] { return QFile::exists(marker); }, kTimeoutMs));
     QVERIFY(m_x.visibleWindows(m_tavrin->pid(), TavrinDriver::messageTitlePattern()).isEmpty());
     QVERIFY(!m_x.visibleWindows(m_tavrin->pid(), TavrinDriver::aboutTitlePattern()).isEmpty());
     QCOMPARE(m_tavrin->process().state(), QProcess::Running);

@@ -40,6 +40,9 @@ private slots:
     void cleanup();
 
     void startsWithBoardAndBannerThatGoesAfterThreeSeconds();
+    void clickOnTheBannerHidesItAtOnce();
+    void pressOnTheBannerDrawsNothingWhenDraggedOut();
+    void chalkAcrossTheBannerGoesWithIt();
     void menuBarShowsAllFiveEntriesInOneRow();
     void queuedMovesKeepEveryCorner();
     void boardColoursFillTheBoard();
@@ -108,9 +111,71 @@ void TestE2eBoard::startsWithBoardAndBannerThatGoesAfterThreeSeconds()
         const QImage now = m_tavrin->boardImage();
         return !now.isNull() && countOtherPixels(now, now.rect(), kBlack) == 0;
     };
-    QTRY_VERIFY_WITH_TIMEOUT(bannerGone(), 10000);
+    QVERIFY(waitUntil(bannerGone, 10000));
     QVERIFY2(shown.elapsed() > 2000,
              qPrintable(QStringLiteral("the banner went after %1 ms").arg(shown.elapsed())));
+}
+
+void TestE2eBoard::clickOnTheBannerHidesItAtOnce()
+{
+    QElapsedTimer shown;
+    shown.start();
+    QVERIFY(m_x.click(m_tavrin->toScreen(TavrinDriver::bannerRect().center())));
+    auto bannerGone = [&] {
+        const QImage now = m_tavrin->boardImage();
+        return !now.isNull() && countOtherPixels(now, now.rect(), kBlack) == 0;
+    };
+    QVERIFY(waitUntil(bannerGone, 10000));
+    // Timer1 would take it three seconds after the window showed, which was before `shown`.
+    QVERIFY2(shown.elapsed() < 2500,
+             qPrintable(QStringLiteral("the banner went %1 ms after the click").arg(shown.elapsed())));
+}
+
+// A press on the banner belongs to it until the release: moves draw nothing, also where they
+// leave it, and the current point stays where it was.
+void TestE2eBoard::pressOnTheBannerDrawsNothingWhenDraggedOut()
+{
+    const QRect banner = TavrinDriver::bannerRect();
+    QVERIFY(m_tavrin->stroke({banner.center(), QPoint(banner.center().x(), kStripBottom),
+                              QPoint(600, kStripBottom), QPoint(600, kStripTop)}));
+    // Released outside, that was no click: the banner waits for Timer1, and then the board is
+    // black all over.
+    auto bannerGone = [&] {
+        const QImage now = m_tavrin->boardImage();
+        return !now.isNull() && countPixels(now, banner, kBannerBlue) == 0;
+    };
+    QVERIFY(waitUntil(bannerGone, 10000));
+    const QImage board = m_tavrin->boardImage();
+    QCOMPARE(countOtherPixels(board, board.rect(), kBlack), 0);
+}
+
+// Chalk dragged across the banner shows over it; when the banner hides, its rectangle comes
+// back in the board colour without that chalk, and the chalk outside stays.
+void TestE2eBoard::chalkAcrossTheBannerGoesWithIt()
+{
+    const QRect banner = TavrinDriver::bannerRect();
+    const int x = banner.left() + 3;   // left of the text
+    QVERIFY(m_tavrin->stroke({QPoint(x, 10), QPoint(x, banner.center().y()), QPoint(x, kStripBottom)}));
+    const QRect inside(QPoint(x, banner.top()), QPoint(x, banner.bottom()));
+    const QRect above(QPoint(x, 11), QPoint(x, banner.top() - 1));
+    const QRect below(QPoint(x, banner.bottom() + 1), QPoint(x, kStripBottom - 1));
+    auto drawnOverBanner = [&] {
+        const QImage now = m_tavrin->boardImage();
+        return !now.isNull() && countOtherPixels(now, inside, kWhite) == 0;
+    };
+    QVERIFY(waitUntil(drawnOverBanner, 2000));
+    QVERIFY2(countPixels(m_tavrin->boardImage(), banner, kBannerBlue) > 0,
+             "the banner went before the chalk over it could be seen");
+
+    auto bannerGone = [&] {
+        const QImage now = m_tavrin->boardImage();
+        return !now.isNull() && countPixels(now, banner, kBannerBlue) == 0;
+    };
+    QVERIFY(waitUntil(bannerGone, 10000));
+    const QImage board = m_tavrin->boardImage();
+    QCOMPARE(countOtherPixels(board, banner, kBlack), 0);
+    QCOMPARE(countOtherPixels(board, above, kWhite), 0);
+    QCOMPARE(countOtherPixels(board, below, kWhite), 0);
 }
 
 void TestE2eBoard::menuBarShowsAllFiveEntriesInOneRow()
@@ -133,7 +198,9 @@ void TestE2eBoard::menuBarShowsAllFiveEntriesInOneRow()
 }
 
 // Moves that the X server reports while the program is busy reach it together; each one must
-// still make its own segment, or the corners of a quick zig-zag are cut off.
+// still make its own segment, or the corners of a quick zig-zag are cut off. xdotool moves the
+// pointer by warping it, and warps the server handles in one go are reported at the last
+// position: --sync makes it wait for each one, so every corner is reported while tavrin sleeps.
 void TestE2eBoard::queuedMovesKeepEveryCorner()
 {
     QList<QPoint> corners;
@@ -147,7 +214,7 @@ void TestE2eBoard::queuedMovesKeepEveryCorner()
     for (qsizetype i = 1; i < corners.size(); ++i) {
         const QPoint at = m_tavrin->toScreen(corners.at(i));
         moves << QStringLiteral("sleep") << QStringLiteral("0.001") << QStringLiteral("mousemove")
-              << QString::number(at.x()) << QString::number(at.y());
+              << QStringLiteral("--sync") << QString::number(at.x()) << QString::number(at.y());
     }
     moves << QStringLiteral("sleep") << QStringLiteral("0.001") << QStringLiteral("mouseup")
           << QStringLiteral("1");
@@ -169,9 +236,8 @@ void TestE2eBoard::queuedMovesKeepEveryCorner()
                 missing.append(corner);
         return missing.isEmpty();
     };
-    QTRY_VERIFY_WITH_TIMEOUT(everyCornerWhite(), 5000);
-    if (!missing.isEmpty())
-        QFAIL(qPrintable(QStringLiteral("corners without chalk: ") + describe(missing)));
+    const bool kept = waitUntil(everyCornerWhite, 5000);
+    QVERIFY2(kept, qPrintable(QStringLiteral("corners without chalk: ") + describe(missing)));
 
     // Each segment is a solid line: its middle row holds chalk where the line crosses it.
     const QImage board = m_tavrin->boardImage();
@@ -196,7 +262,7 @@ void TestE2eBoard::boardColoursFillTheBoard()
             const QImage board = m_tavrin->boardImage();
             return !board.isNull() && countOtherPixels(board, board.rect(), wanted, banner) == 0;
         };
-        QTRY_VERIFY2_WITH_TIMEOUT(filled(), qPrintable(wanted.name()), 5000);
+        QVERIFY2(waitUntil(filled, 5000), qPrintable(wanted.name()));
     }
 }
 
@@ -222,7 +288,7 @@ void TestE2eBoard::chalkColoursDrawTheNextStrokes()
             return !board.isNull()
                 && countOtherPixels(board, strokeArea(i), wanted) == 0;
         };
-        QTRY_VERIFY2_WITH_TIMEOUT(drawn(), qPrintable(wanted.name()), 5000);
+        QVERIFY2(waitUntil(drawn, 5000), qPrintable(wanted.name()));
     }
     // Older strokes keep their colours.
     const QImage board = m_tavrin->boardImage();
@@ -236,7 +302,8 @@ void TestE2eBoard::eraseWipesTheChalkAndKeepsTheBoardColour()
     QVERIFY(m_tavrin->choose(TavrinDriver::BoardColours, TavrinDriver::Red));
     QVERIFY(m_tavrin->stroke({QPoint(20, kStripTop), QPoint(300, kStripBottom), QPoint(600, kStripTop)}));
     const QRect strip(QPoint(0, kStripTop), QPoint(633, kStripBottom));
-    QTRY_VERIFY_WITH_TIMEOUT(countPixels(m_tavrin->boardImage(), strip, kWhite) > 500, 5000);
+    QVERIFY(waitUntil([&] { return countPixels(m_tavrin->boardImage(), strip, kWhite) > 500; },
+                      5000));
 
     QVERIFY(m_tavrin->clickBar(TavrinDriver::Erase));
     auto wiped = [&] {
@@ -244,7 +311,7 @@ void TestE2eBoard::eraseWipesTheChalkAndKeepsTheBoardColour()
         return !board.isNull()
             && countOtherPixels(board, board.rect(), red, TavrinDriver::bannerRect()) == 0;
     };
-    QTRY_VERIFY_WITH_TIMEOUT(wiped(), 5000);
+    QVERIFY(waitUntil(wiped, 5000));
 }
 
 QTEST_MAIN(TestE2eBoard)

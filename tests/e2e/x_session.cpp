@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -30,6 +31,17 @@ std::optional<int> field(const QByteArray &xwininfo, const char *name)
 void dieWithParent(QProcess &process)
 {
     process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(kPollMs);
+    }
+    return true;
 }
 
 XSession::XSession() = default;
@@ -117,6 +129,15 @@ void XSession::stop()
             process->waitForFinished(5000);
         }
     }
+}
+
+bool XSession::windowManagerRunning() const
+{
+    // Without an event loop QProcess learns late of an end: ask the system, zombies included.
+    QFile status(QStringLiteral("/proc/%1/status").arg(m_windowManager.processId()));
+    if (m_windowManager.processId() <= 0 || !status.open(QIODevice::ReadOnly))
+        return false;
+    return !status.readAll().contains("State:\tZ");
 }
 
 QSize XSession::screenSize() const

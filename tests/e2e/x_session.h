@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <optional>
 
 namespace e2e {
@@ -20,6 +21,10 @@ using XWindow = quint64;
 // Makes a child process die with the test that started it, so that a crashed or killed test
 // leaves no X server, window manager or program behind.
 void dieWithParent(QProcess &process);
+
+// Polls the condition until it holds or the time is up; true when it held. Unlike QTRY_*, the
+// time counts the condition's own work too (a screenshot takes a good part of the poll).
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
 
 // A private X display for one test program: Xvfb on a free display number with openbox on it,
 // so that frames, activation and closing behave as on a desktop. Nothing depends on an outside
@@ -37,6 +42,7 @@ public:
     void stop();
 
     QString display() const { return m_display; }
+    bool windowManagerRunning() const;
     QSize screenSize() const;
 
     // The environment for a program that should show its windows on this display.
