@@ -11,6 +11,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <memory>
+
 namespace {
 
 constexpr ColourValue kBlack = 0x00000000;
@@ -331,7 +333,9 @@ private slots:
         Slatemark &board = showBoard();
         ChalkSurface &surface = board.surface();
         board.Label1_Click();
-        QPointingDevice *device = QTest::createTouchDevice();
+        // The device is the test's to delete; deleting it takes it off the system's list.
+        const std::unique_ptr<QPointingDevice> touchScreen(QTest::createTouchDevice());
+        QPointingDevice *device = touchScreen.get();
         QTest::touchEvent(&surface, device).press(0, QPoint(100, 100));
         QTest::touchEvent(&surface, device).move(0, QPoint(200, 100));
         QTest::touchEvent(&surface, device).release(0, QPoint(200, 100));
