@@ -40,12 +40,22 @@ private slots:
     void initTestCase();
     void cleanup();
 
+    void boardActivationHidesTheAboutWindowAndAboutShowsItAgain();
+    void okUnloadsTheAboutWindowAndTheNextShowIsAFreshOne();
+    void closingTheAboutFrameLeavesTheBoardRunning();
     void systemInfoStartsTheProgramTheRegistryNames_data();
     void systemInfoStartsTheProgramTheRegistryNames();
     void systemInfoWithoutAToolShowsTheMessage_data();
     void systemInfoWithoutAToolShowsTheMessage();
 
 private:
+    // Starts the program as is and shows the About window; the About window, or nothing.
+    std::optional<XWindow> showAbout();
+    bool aboutShows() const
+    {
+        return !m_x.visibleWindows(m_tavrin->pid(), TavrinDriver::aboutTitlePattern()).isEmpty();
+    }
+
     // Starts the program with the registry file (none when empty) and no system tools, shows
     // the About window and presses its "System Info..." button; the About window, or nothing.
     std::optional<XWindow> pressSystemInfo(const QByteArray &registry);
@@ -103,6 +113,72 @@ std::optional<XWindow> TestE2eAbout::pressSystemInfo(const QByteArray &registry)
     if (!m_x.click(client->topLeft() + button.center()))
         return std::nullopt;
     return about;
+}
+
+std::optional<XWindow> TestE2eAbout::showAbout()
+{
+    if (!m_tavrin) {
+        m_tavrin = std::make_unique<TavrinDriver>(m_x, QStringLiteral(TAVRIN_PROGRAM));
+        if (!m_tavrin->start()) {
+            qWarning("%s", qPrintable(m_tavrin->errorString()));
+            return std::nullopt;
+        }
+    }
+    if (!m_tavrin->clickBar(TavrinDriver::About))
+        return std::nullopt;
+    return m_x.waitForWindow(m_tavrin->pid(), TavrinDriver::aboutTitlePattern());
+}
+
+// Hiding keeps the window (and so its X window); only unloading makes a new one.
+void TestE2eAbout::boardActivationHidesTheAboutWindowAndAboutShowsItAgain()
+{
+    const auto about = showAbout();
+    QVERIFY2(about, "the About window did not show");
+    // A click on the board beside the About window makes the board active again.
+    const QRect aboutRect = m_x.clientRect(*about).value_or(QRect());
+    const QPoint beside = m_tavrin->toScreen(QPoint(5, m_tavrin->boardRect().height() - 5));
+    QVERIFY(!aboutRect.contains(beside));
+    QVERIFY(m_x.click(beside));
+    QVERIFY2(waitUntil([&] { return !aboutShows(); }, kTimeoutMs), "the About window stayed");
+    QCOMPARE(m_tavrin->process().state(), QProcess::Running);
+
+    const auto again = showAbout();
+    QVERIFY2(again, "the About command did not show the About window again");
+    QCOMPARE(*again, *about);
+}
+
+void TestE2eAbout::okUnloadsTheAboutWindowAndTheNextShowIsAFreshOne()
+{
+    const auto about = showAbout();
+    QVERIFY2(about, "the About window did not show");
+    // OK is the default button and has the focus.
+    QVERIFY(m_x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                         QString::number(*about)}));
+    QVERIFY(m_x.key(QStringLiteral("Return")));
+    QVERIFY2(m_x.waitUntilGone(*about, kTimeoutMs), "OK did not close the About window");
+    QCOMPARE(m_tavrin->process().state(), QProcess::Running);
+
+    const auto fresh = showAbout();
+    QVERIFY2(fresh, "the About command did not show a new About window");
+    QVERIFY(*fresh != *about);
+}
+
+void TestE2eAbout::closingTheAboutFrameLeavesTheBoardRunning()
+{
+    const auto about = showAbout();
+    QVERIFY2(about, "the About window did not show");
+    QVERIFY(m_x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                         QString::number(*about)}));
+    QVERIFY(m_x.key(QStringLiteral("alt+F4")));
+    QVERIFY2(m_x.waitUntilGone(*about, kTimeoutMs), "the frame did not close the About window");
+    QVERIFY(!m_x.visibleWindows(m_tavrin->pid(), TavrinDriver::boardTitlePattern()).isEmpty());
+    QVERIFY(!m_tavrin->process().waitForFinished(500));
+
+    // The board goes on as before: Exit still ends the program with status 0.
+    QVERIFY(m_tavrin->clickBar(TavrinDriver::Exit));
+    QVERIFY(m_tavrin->process().waitForFinished(kTimeoutMs));
+    QCOMPARE(m_tavrin->process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_tavrin->process().exitCode(), 0);
 }
 
 void TestE2eAbout::systemInfoStartsTheProgramTheRegistryNames_data()
