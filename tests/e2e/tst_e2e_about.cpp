@@ -167,9 +167,7 @@ void TestE2eAbout::closingTheAboutFrameLeavesTheBoardRunning()
 {
     const auto about = showAbout();
     QVERIFY2(about, "the About window did not show");
-    QVERIFY(m_x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
-                         QString::number(*about)}));
-    QVERIFY(m_x.key(QStringLiteral("alt+F4")));
+    QVERIFY(m_x.closeWindow(*about));
     QVERIFY2(m_x.waitUntilGone(*about, kTimeoutMs), "the frame did not close the About window");
     QVERIFY(!m_x.visibleWindows(m_tavrin->pid(), TavrinDriver::boardTitlePattern()).isEmpty());
     QVERIFY(!m_tavrin->process().waitForFinished(500));

@@ -80,10 +80,7 @@ void TestE2eLifetime::exitEndsWhileTheAboutWindowShows()
 // must not leave a process running with no window to show.
 void TestE2eLifetime::closingTheFrameEndsTheProgram()
 {
-    const QString window = QString::number(m_tavrin->boardWindow());
-    QVERIFY(m_x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}));
-    // openbox closes the active window on Alt+F4 as its close box does: by asking it to close.
-    QVERIFY(m_x.key(QStringLiteral("alt+F4")));
+    QVERIFY(m_x.closeWindow(m_tavrin->boardWindow()));
     verifyEndedCleanly();
 }
 

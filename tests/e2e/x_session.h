@@ -75,6 +75,8 @@ public:
     // Pointer and keyboard, in screen coordinates.
     bool click(QPoint at) const;
     bool key(const QString &keys) const;
+    // Asks the window manager to close the window, as its close box does.
+    bool closeWindow(XWindow window) const;
 
 private:
     bool waitForWindowManager(int timeoutMs) const;
