@@ -10,6 +10,7 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -27,12 +28,19 @@ bool isFinite(float x, float y)
 }
 
 // Liang-Barsky: the part of the segment a-b inside the rectangle, if any.
+//
+// A crossing is not taken as a + t * (b - a): with ends 1e30 pixels away, that sum keeps nothing
+// of the board's extent and both crossings round to one point. Instead the edge that is crossed
+// gives one coordinate exactly, and the other follows from the line's slope, measured from
+// whichever of the two ends or their midpoint lies nearest the board.
 std::optional<QLineF> clipSegment(QPointF a, QPointF b, const QRectF &box)
 {
     const double dx = b.x() - a.x();
     const double dy = b.y() - a.y();
     double enter = 0.0;
     double leave = 1.0;
+    int enterEdge = -1; // -1: the segment's own end
+    int leaveEdge = -1;
     const double p[4] = {-dx, dx, -dy, dy};
     const double q[4] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
                          box.bottom() - a.y()};
@@ -43,14 +51,51 @@ std::optional<QLineF> clipSegment(QPointF a, QPointF b, const QRectF &box)
             continue;
         }
         const double t = q[i] / p[i];
-        if (p[i] < 0.0)
-            enter = std::max(enter, t);
-        else
-            leave = std::min(leave, t);
+        if (p[i] < 0.0) {
+            if (t > enter) {
+                enter = t;
+                enterEdge = i;
+            }
+        } else if (t < leave) {
+            leave = t;
+            leaveEdge = i;
+        }
         if (enter > leave)
             return std::nullopt;
     }
-    return QLineF(a.x() + enter * dx, a.y() + enter * dy, a.x() + leave * dx, a.y() + leave * dy);
+
+    const QPointF centre = box.center();
+    QPointF anchor = a;
+    for (const QPointF &candidate : {b, a * 0.5 + b * 0.5}) {
+        if (QLineF(candidate, centre).length() < QLineF(anchor, centre).length())
+            anchor = candidate;
+    }
+    // A segment parallel to an axis keeps its other coordinate as it is.
+    const auto atX = [&](double x) {
+        return dx == 0.0 ? anchor.y() : anchor.y() + (x - anchor.x()) * (dy / dx);
+    };
+    const auto atY = [&](double y) {
+        return dy == 0.0 ? anchor.x() : anchor.x() + (y - anchor.y()) * (dx / dy);
+    };
+    // Where two crossings round to the same parameter the first edge found may be the wrong
+    // one; its crossing then lies beyond the neighbouring edge, which is the one crossed.
+    const auto crossing = [&](int edge, const QPointF &end) {
+        if (edge < 0)
+            return end;
+        const bool vertical = edge < 2;
+        const double fixed = std::array{box.left(), box.right(), box.top(), box.bottom()}[static_cast<std::size_t>(edge)];
+        const double other = vertical ? atX(fixed) : atY(fixed);
+        const double low = vertical ? box.top() : box.left();
+        const double high = vertical ? box.bottom() : box.right();
+        if (other >= low && other <= high)
+            return vertical ? QPointF(fixed, other) : QPointF(other, fixed);
+        const double bound = other < low ? low : high;
+        const double back = std::clamp(vertical ? atY(bound) : atX(bound),
+                                       vertical ? box.left() : box.top(),
+                                       vertical ? box.right() : box.bottom());
+        return vertical ? QPointF(back, bound) : QPointF(bound, back);
+    };
+    return QLineF(crossing(enterEdge, a), crossing(leaveEdge, b));
 }
 
 QPoint floorPoint(const QPointF &p)
