@@ -38,16 +38,16 @@ case "${1:-}" in
     install_missing "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     build default
     ctest --preset default -j "$(nproc)"
-    # The whole suite again under AddressSanitizer, LeakSanitizer and UBSan, then each fuzz
-    # target for about a minute; any report fails the run.
-    start=$SECONDS
-    build asan
-    ctest --preset asan -j "$(nproc)"
-    echo "asan build and tests: $((SECONDS - start)) s"
+    # Each fuzz target for about a minute, then the whole suite again under AddressSanitizer,
+    # LeakSanitizer and UBSan; any report fails the run.
     start=$SECONDS
     build fuzz
     tests/fuzz/run_fuzzers.sh build/fuzz 60
     echo "fuzz build and runs: $((SECONDS - start)) s"
+    start=$SECONDS
+    build asan
+    ctest --preset asan -j "$(nproc)"
+    echo "asan build and tests: $((SECONDS - start)) s"
     ;;
   *)
     echo "usage: $0 run|test" >&2
