@@ -73,16 +73,12 @@ stroke() {
   xdotool "${args[@]}" mouseup 1
 }
 
-# A sun in the strip above the banner, and a wave with a few birds' wings below it.
+# A sun in the strip above the banner, a wave below it and two birds in the corner.
+point() { awk -v a="$1" -v r="$2" 'BEGIN { a *= 3.14159265 / 180; printf "%d,%d", 40 + r * cos(a), 28 + r * sin(a) }'; }
 sun=()
-for i in $(seq 0 24); do
-  sun+=("$(awk -v i="$i" 'BEGIN { a = i * 6.2832 / 24; printf "%d,%d", 40 + 18 * cos(a), 28 + 18 * sin(a) }')")
-done
+for angle in $(seq 0 15 360); do sun+=("$(point "$angle" 14)"); done
 stroke "${sun[@]}"
-for ray in "64,28 76,28" "40,4 40,1" "57,11 66,3" "57,45 66,53" "23,11 14,3"; do
-  # shellcheck disable=SC2086
-  stroke $ray
-done
+for angle in $(seq 0 45 315); do stroke "$(point "$angle" 18)" "$(point "$angle" 25)"; done
 wave=()
 for x in $(seq 20 12 610); do
   wave+=("$x,$(awk -v x="$x" 'BEGIN { printf "%d", 405 + 14 * sin(x / 30) }')")
