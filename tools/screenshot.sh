@@ -34,7 +34,8 @@ wait_for() {
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
 wait_for grep -q . "$work/display"
-export DISPLAY=":$(cat "$work/display")"
+DISPLAY=":$(cat "$work/display")"
+export DISPLAY
 unset WAYLAND_DISPLAY XAUTHORITY
 
 HOME=$work XDG_CONFIG_HOME=$work/config openbox --sm-disable >/dev/null 2>&1 &
