@@ -40,6 +40,7 @@ private slots:
     void initTestCase();
     void cleanup();
 
+    void aboutWindowIsAFixedDialogOfTheBoard();
     void boardActivationHidesTheAboutWindowAndAboutShowsItAgain();
     void okUnloadsTheAboutWindowAndTheNextShowIsAFreshOne();
     void closingTheAboutFrameLeavesTheBoardRunning();
@@ -127,6 +128,38 @@ std::optional<XWindow> TestE2eAbout::showAbout()
     if (!m_tavrin->clickBar(TavrinDriver::About))
         return std::nullopt;
     return m_x.waitForWindow(m_tavrin->pid(), TavrinDriver::aboutTitlePattern());
+}
+
+// What the window manager is told: a dialog of the board's, of one fixed size, that can be
+// closed but neither minimised nor maximised.
+void TestE2eAbout::aboutWindowIsAFixedDialogOfTheBoard()
+{
+    const auto about = showAbout();
+    QVERIFY2(about, "the About window did not show");
+    QCOMPARE(m_x.clientRect(*about).value_or(QRect()).size(), QSize(438, 263));
+    QVERIFY(m_x.property(*about, QStringLiteral("_NET_WM_WINDOW_TYPE"))
+                .contains("_NET_WM_WINDOW_TYPE_DIALOG"));
+
+    const QByteArray transientFor = m_x.property(*about, QStringLiteral("WM_TRANSIENT_FOR"));
+    const QByteArray board = "0x" + QByteArray::number(m_tavrin->boardWindow(), 16);
+    QVERIFY2(transientFor.trimmed().endsWith(board), transientFor.constData());
+
+    const QByteArray sizes = m_x.property(*about, QStringLiteral("WM_NORMAL_HINTS"));
+    QVERIFY2(sizes.contains("minimum size: 438 by 263") && sizes.contains("maximum size: 438 by 263"),
+             sizes.constData());
+
+    // _MOTIF_WM_HINTS: flags, functions, decorations, ...; functions 1 all, 8 minimise, 16 maximise.
+    const QByteArray motif = m_x.property(*about, QStringLiteral("_MOTIF_WM_HINTS"));
+    const QList<QByteArray> fields = motif.mid(motif.indexOf('=') + 1).split(',');
+    QVERIFY2(fields.size() >= 2, motif.constData());
+    bool ok = false;
+    const uint flags = fields.at(0).trimmed().toUInt(&ok, 0);
+    QVERIFY(ok);
+    const uint functions = fields.at(1).trimmed().toUInt(&ok, 0);
+    QVERIFY(ok);
+    QVERIFY2(flags & 1u, "no functions given: every one is allowed");
+    QVERIFY2(!(functions & (1u | 8u | 16u)), motif.constData());
+    QVERIFY2(functions & 32u, "the About window cannot be closed by its frame");
 }
 
 // Hiding keeps the window (and so its X window); only unloading makes a new one.

@@ -93,18 +93,26 @@ bool XSession::start(QString *error)
     m_windowManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_windowManager.setStandardOutputFile(QProcess::nullDevice());
     dieWithParent(m_windowManager);
-    m_windowManager.start();
-    if (!m_windowManager.waitForStarted(kStartTimeoutMs)) {
-        *error = QStringLiteral("openbox did not start: %1").arg(m_windowManager.errorString());
-        return false;
-    }
-    if (!waitForWindowManager(kStartTimeoutMs)) {
+    // Now and then, on a busy machine, openbox ended at start without a word: start it again.
+    constexpr int kAttempts = 3;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        m_windowManager.start();
+        if (!m_windowManager.waitForStarted(kStartTimeoutMs)) {
+            *error = QStringLiteral("openbox did not start: %1").arg(m_windowManager.errorString());
+            return false;
+        }
+        if (waitForWindowManager(kStartTimeoutMs / kAttempts))
+            return true;
+        const bool running = windowManagerRunning();
+        m_windowManager.kill();
+        m_windowManager.waitForFinished(5000);
         *error = QStringLiteral("openbox did not take over the display %1 (%2)")
-                     .arg(m_display, windowManagerRunning() ? QStringLiteral("it runs")
-                                                            : QStringLiteral("it has ended"));
-        return false;
+                     .arg(m_display, running ? QStringLiteral("it ran")
+                                             : QStringLiteral("it ended with status %1")
+                                                   .arg(m_windowManager.exitCode()));
+        qWarning("attempt %d: %s", attempt, qPrintable(*error));
     }
-    return true;
+    return false;
 }
 
 bool XSession::waitForWindowManager(int timeoutMs) const
