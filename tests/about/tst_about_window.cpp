@@ -89,10 +89,6 @@ const QColor kBlack(0, 0, 0);
 const QColor kWhite(255, 255, 255);
 const QColor kGrey(128, 128, 128);
 const QColor kOliveYellow(192, 192, 0);
-const QColor kTeal(0, 192, 192);
-const QColor kYellow(255, 255, 0);
-const QColor kDarkOrange(192, 64, 0);
-const QColor kBlue(0, 0, 255);
 
 bool near(const QColor &a, const QColor &b, int tolerance)
 {
@@ -125,6 +121,9 @@ QRect inkBounds(const QImage &image, const QRect &area, const QColor &ink, int t
     return bounds;
 }
 
+// What a key or a click does to the window.
+enum Outcome { Unloads, StartsSysInfo, Nothing };
+
 } // namespace
 
 class tst_AboutWindow : public QObject
@@ -135,54 +134,31 @@ private slots:
     void init();
     void cleanup();
 
-    // Texts and the load step
-    void loadStepTexts();
+    void loadStep_data();
+    void loadStep();
     void versionLine_data();
     void versionLine();
-    void loadStepFollowsIdentity();
-    void longTitleIsCutNotGrown();
-    void description();
-    void disclaimer();
+    void longTexts();
 
-    // Frame and controls
     void frame();
-    void transientForItsParent();
     void controlGeometry_data();
     void controlGeometry();
-    void paintingOrder();
-    void labelsNeverTakeFocus();
+    void controlsAndStacking();
 
-    // Pixels
-    void backgroundIsBlack();
-    void labelColours_data();
-    void labelColours();
-    void labelTextStartsAtTop_data();
-    void labelTextStartsAtTop();
-    void titleIsCentred();
-    void descriptionIsCutAtItsBottom();
-    void separatorLines();
+    void labelPixels_data();
+    void labelPixels();
+    void layoutPixels();
     void buttonFaces_data();
     void buttonFaces();
     void pictureIsStretched();
     void icon();
 
-    // Keyboard
-    void focusStartsOnOK();
     void tabMovesBetweenButtonsOnly();
-    void escapeUnloads_data();
-    void escapeUnloads();
-    void keysPressFocusedButton_data();
-    void keysPressFocusedButton();
-    void altSPressesSysInfo();
+    void keys_data();
+    void keys();
+    void clicks_data();
+    void clicks();
 
-    // Mouse
-    void clickOnSurfaceUnloads_data();
-    void clickOnSurfaceUnloads();
-    void clickOnControlKeepsOpen_data();
-    void clickOnControlKeepsOpen();
-    void clickOnButtons();
-
-    // Lifetime
     void everyWayOfClosingUnloads_data();
     void everyWayOfClosingUnloads();
     void freshInstanceAfterUnload();
@@ -192,11 +168,9 @@ private:
     frmDivivederor &shown();
     template <class T = QWidget>
     T *control(const char *name);
-    QImage grabbed();
-    int sysInfoRuns() const
-    {
-        return int(m_services.started.size() + m_services.messages.size());
-    }
+    QImage grabbed() { return shown().grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    int sysInfoRuns() const { return int(m_services.started.size() + m_services.messages.size()); }
+    void checkOutcome(const QPointer<frmDivivederor> &window, Outcome outcome);
 
     ToolRegistry m_registry;
     RecordingServices m_services;
@@ -235,24 +209,56 @@ T *tst_AboutWindow::control(const char *name)
     return child;
 }
 
-QImage tst_AboutWindow::grabbed()
+void tst_AboutWindow::checkOutcome(const QPointer<frmDivivederor> &window, Outcome outcome)
 {
-    const QImage image = shown().grab().toImage().convertToFormat(QImage::Format_RGB32);
-    if (qEnvironmentVariableIsSet("TAVRIN_SAVE_GRAB"))
-        image.save(qEnvironmentVariable("TAVRIN_SAVE_GRAB"));
-    return image;
+    QCOMPARE(m_about->isLoaded(), outcome != Unloads);
+    if (outcome == Unloads) {
+        QVERIFY(!window || !window->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull()); // destroyed, not merely hidden
+        QCOMPARE(sysInfoRuns(), 0);
+        return;
+    }
+    // Either way the window stays as it was; System Information started once with the registry's path.
+    QCOMPARE(&m_about->get(), window.data());
+    QVERIFY(window->isVisible());
+    QCOMPARE(m_about->loads(), 1);
+    QVERIFY(m_services.messages.empty());
+    QCOMPARE(m_services.started.size(), std::size_t(outcome == StartsSysInfo));
+    if (outcome == StartsSysInfo)
+        QCOMPARE(m_services.started.front(), std::string(kToolPath));
 }
 
-// ---- Texts and the load step -------------------------------------------------------------
+// ---- Texts -------------------------------------------------------------------------------
 
-void tst_AboutWindow::loadStepTexts()
+void tst_AboutWindow::loadStep_data()
 {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("version");
+    QTest::newRow("own identity") << QString() << "Version 1.0";
+    QTest::newRow("another identity") << "Chalk Box" << "Version 10.250";
+    // The label keeps its stored box: the text wraps inside it and is cut at its bottom.
+    QTest::newRow("long title")
+        << "A Very Long Title For A Chalkboard That Does Not Fit On One Line" << "Version 10.250";
+}
+
+void tst_AboutWindow::loadStep()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, version);
     frmDivivederor &window = m_about->get();
     QCOMPARE(m_about->loads(), 1);
     QVERIFY(!window.isVisible()); // loading does not show it
-    QCOMPARE(window.windowTitle(), QStringLiteral("About Tavrin"));
-    QCOMPARE(control<QLabel>("lblTitle")->text(), QStringLiteral("Tavrin"));
-    QCOMPARE(control<QLabel>("lblVersion")->text(), QStringLiteral("Version 1.0"));
+    if (title.isEmpty()) {
+        title = QStringLiteral("Tavrin");
+    } else {
+        const QByteArray utf8 = title.toUtf8();
+        window.Form_Load(AppInfo{utf8.constData(), 10, 250, 77, "Project1", "Tavrin"});
+    }
+    QCOMPARE(window.windowTitle(), QStringLiteral("About ") + title);
+    QCOMPARE(control<QLabel>("lblTitle")->text(), title);
+    QCOMPARE(control<QLabel>("lblVersion")->text(), version);
+    QCOMPARE(control("lblTitle")->geometry(), QRect(120, 8, 259, 32));
 }
 
 void tst_AboutWindow::versionLine_data()
@@ -261,12 +267,9 @@ void tst_AboutWindow::versionLine_data()
     QTest::addColumn<int>("minor");
     QTest::addColumn<int>("revision");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("1.0.0") << 1 << 0 << 0 << "Version 1.0";
     QTest::newRow("revision never shown") << 1 << 0 << 9 << "Version 1.0";
-    QTest::newRow("two digits each") << 12 << 34 << 5 << "Version 12.34";
     QTest::newRow("no leading zero") << 3 << 7 << 0 << "Version 3.7";
     QTest::newRow("largest") << 65535 << 65535 << 65535 << "Version 65535.65535";
-    QTest::newRow("zero major") << 0 << 100 << 1 << "Version 0.100";
 }
 
 void tst_AboutWindow::versionLine()
@@ -280,28 +283,7 @@ void tst_AboutWindow::versionLine()
     QCOMPARE(::versionLine(info), expected);
 }
 
-void tst_AboutWindow::loadStepFollowsIdentity()
-{
-    frmDivivederor &window = m_about->get();
-    const AppInfo other{"Chalk Box", 10, 250, 77, "Project1", "Tavrin"};
-    window.Form_Load(other);
-    QCOMPARE(window.windowTitle(), QStringLiteral("About Chalk Box"));
-    QCOMPARE(control<QLabel>("lblTitle")->text(), QStringLiteral("Chalk Box"));
-    QCOMPARE(control<QLabel>("lblVersion")->text(), QStringLiteral("Version 10.250"));
-}
-
-void tst_AboutWindow::longTitleIsCutNotGrown()
-{
-    frmDivivederor &window = m_about->get();
-    const AppInfo longTitle{"A Very Long Title For A Chalkboard That Does Not Fit On One Line", 1,
-                            0, 0, "Project1", "Tavrin"};
-    window.Form_Load(longTitle);
-    QCOMPARE(window.windowTitle(), QStringLiteral("About ") + QLatin1String(longTitle.title.data()));
-    // The label keeps its stored box: the text wraps inside it and is cut at its bottom.
-    QCOMPARE(control("lblTitle")->geometry(), QRect(120, 8, 259, 32));
-}
-
-void tst_AboutWindow::description()
+void tst_AboutWindow::longTexts()
 {
     const QString text = control<QLabel>("lblDescription")->text();
     QVERIFY2(text.startsWith(QLatin1String(kDescriptionText)), qPrintable(text));
@@ -312,17 +294,13 @@ void tst_AboutWindow::description()
     const QRegularExpressionMatch match = shape.match(rest);
     QVERIFY2(match.hasMatch(), qPrintable(QLatin1Char('[') + rest + QLatin1Char(']')));
     QVERIFY(!match.captured(1).contains(QLatin1String("  ")));
-}
 
-void tst_AboutWindow::disclaimer()
-{
-    const QString text = control<QLabel>("lblDisclaimer")->text();
-    QCOMPARE(text.size(), 119);
-    QVERIFY(text.contains(QRegularExpression(QStringLiteral("\\b[A-Z]{3,}\\b")))); // capitals
-    QVERIFY(text.contains(QRegularExpression(QStringLiteral("\\b[a-z]{3,}\\b")))); // and not only
-    QVERIFY(text.contains(QLatin1String("protected")));
-    QVERIFY(text.contains(QLatin1String("copied")));
-    QVERIFY(text.contains(QLatin1String("distribution of any kind"), Qt::CaseInsensitive));
+    const QString disclaimer = control<QLabel>("lblDisclaimer")->text();
+    QCOMPARE(disclaimer.size(), 119);
+    QVERIFY(disclaimer.contains(QRegularExpression(QStringLiteral("\\b[A-Z]{3,}\\b"))));
+    QVERIFY(disclaimer.contains(QRegularExpression(QStringLiteral("\\b[a-z]{3,}\\b"))));
+    for (const char *word : {"protected", "copied", "distribution of any kind"})
+        QVERIFY2(disclaimer.contains(QLatin1String(word), Qt::CaseInsensitive), word);
 }
 
 // ---- Frame and controls ------------------------------------------------------------------
@@ -335,27 +313,18 @@ void tst_AboutWindow::frame()
     QCOMPARE(window.maximumSize(), window.size());
     const Qt::WindowFlags flags = window.windowFlags();
     QCOMPARE(window.windowType(), Qt::Dialog);
-    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
-    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
-    QVERIFY(!(flags & Qt::WindowContextHelpButtonHint));
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+                       | Qt::WindowContextHelpButtonHint)));
     QVERIFY(flags & Qt::WindowCloseButtonHint);
-    QVERIFY(!window.isModal());
-    QVERIFY(window.windowModality() == Qt::NonModal);
-}
 
-void tst_AboutWindow::transientForItsParent()
-{
+    // Owned by its parent, and modeless: the board still takes input.
     QWidget board;
-    board.resize(300, 200);
     board.show();
     QVERIFY(QTest::qWaitForWindowExposed(&board));
     frmDivivederor about(m_registry, m_services, &board);
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
-    QVERIFY(about.isWindow());
     QCOMPARE(about.windowHandle()->transientParent(), board.windowHandle());
-    // Modeless: the board still takes input.
-    QVERIFY(!board.windowHandle()->isModal());
     QVERIFY(!QGuiApplication::modalWindow());
 }
 
@@ -368,7 +337,6 @@ void tst_AboutWindow::controlGeometry_data()
     QTest::newRow("cmdSysInfo") << "cmdSysInfo" << QRect(288, 184, 147, 23);
     QTest::newRow("Image1") << "Image1" << QRect(0, 8, 113, 145);
     QTest::newRow("lblDescription") << "lblDescription" << QRect(120, 56, 259, 94);
-    QTest::newRow("lblTitle") << "lblTitle" << QRect(120, 8, 259, 32);
     QTest::newRow("lblVersion") << "lblVersion" << QRect(120, 40, 259, 15);
     QTest::newRow("lblDisclaimer") << "lblDisclaimer" << QRect(8, 184, 273, 71);
     // (90, 2520)-(6480, 2520), 1 pixel; (105, 2520)-(6480, 2520), 2 pixels. Ends excluded.
@@ -385,7 +353,7 @@ void tst_AboutWindow::controlGeometry()
     QCOMPARE(widget->geometry(), pixels);
 }
 
-void tst_AboutWindow::paintingOrder()
+void tst_AboutWindow::controlsAndStacking()
 {
     // Children are stacked in the stored painting order; the buttons stay on top.
     const QStringList expected{"Image1",   "Line1_1",    "lblDescription",
@@ -396,110 +364,74 @@ void tst_AboutWindow::paintingOrder()
         if (child->isWidgetType() && expected.contains(child->objectName()))
             stacked << child->objectName();
     QCOMPARE(stacked, expected);
-}
-
-void tst_AboutWindow::labelsNeverTakeFocus()
-{
     for (const char *name : {"lblDescription", "lblTitle", "lblVersion", "lblDisclaimer", "Image1"})
         QVERIFY2(control(name)->focusPolicy() == Qt::NoFocus, name);
-    QCOMPARE(control<QPushButton>("cmdOK")->isDefault(), true);
-    QCOMPARE(control<QPushButton>("cmdSysInfo")->isDefault(), false);
     QCOMPARE(control<QPushButton>("cmdSysInfo")->text(), QStringLiteral("&System Info..."));
     QCOMPARE(control<QPushButton>("cmdOK")->text(), QStringLiteral("OK"));
 }
 
 // ---- Pixels ------------------------------------------------------------------------------
 
-void tst_AboutWindow::backgroundIsBlack()
-{
-    const QImage image = grabbed();
-    QCOMPARE(image.size(), QSize(438, 263));
-    for (const QPoint p : {QPoint(2, 2), QPoint(115, 100), QPoint(400, 100), QPoint(437, 262),
-                           QPoint(437, 0), QPoint(0, 262), QPoint(200, 175), QPoint(284, 230),
-                           QPoint(380, 60), QPoint(60, 160), QPoint(300, 260)})
-        QVERIFY2(image.pixelColor(p) == kBlack,
-                 qPrintable(QStringLiteral("(%1, %2) is %3")
-                                .arg(p.x()).arg(p.y()).arg(image.pixelColor(p).name())));
-}
-
-void tst_AboutWindow::labelColours_data()
+void tst_AboutWindow::labelPixels_data()
 {
     QTest::addColumn<QRect>("box");
     QTest::addColumn<QColor>("back");
     QTest::addColumn<QColor>("text");
-    QTest::newRow("lblDescription") << QRect(120, 56, 259, 94) << kTeal << kBlack;
-    QTest::newRow("lblTitle") << QRect(120, 8, 259, 32) << kBlack << kYellow;
-    QTest::newRow("lblVersion") << QRect(120, 40, 259, 15) << kBlack << kYellow;
-    QTest::newRow("lblDisclaimer") << QRect(8, 184, 273, 71) << kDarkOrange << kBlue;
+    QTest::addColumn<bool>("topLeft"); // text from the top left, not centred
+    QTest::newRow("lblDescription") << QRect(120, 56, 259, 94) << QColor(0, 192, 192) << kBlack
+                                    << true;
+    QTest::newRow("lblTitle") << QRect(120, 8, 259, 32) << kBlack << QColor(255, 255, 0) << false;
+    QTest::newRow("lblVersion") << QRect(120, 40, 259, 15) << kBlack << QColor(255, 255, 0)
+                                << false;
+    QTest::newRow("lblDisclaimer") << QRect(8, 184, 273, 71) << QColor(192, 64, 0)
+                                   << QColor(0, 0, 255) << true;
 }
 
-void tst_AboutWindow::labelColours()
+void tst_AboutWindow::labelPixels()
 {
     QFETCH(QRect, box);
     QFETCH(QColor, back);
     QFETCH(QColor, text);
+    QFETCH(bool, topLeft);
     const QImage image = grabbed();
     QCOMPARE(dominantColour(image, box), back);
     // The background is opaque right to the label's edges.
     QCOMPARE(image.pixelColor(box.bottomRight()), back);
     QCOMPARE(image.pixelColor(box.right(), box.top()), back);
     QVERIFY2(!inkBounds(image, box, text, 24).isEmpty(), "no pixel in the text colour");
+    const QRect ink = inkBounds(image, box, text);
+    const int left = ink.left() - box.left();
+    const int right = box.right() - ink.right();
+    if (topLeft) {
+        // The first line's ink starts within the first few rows; some line starts at the left
+        // edge (the first one is indented by spaces).
+        QVERIFY2(ink.top() - box.top() <= 4, qPrintable(QString::number(ink.top() - box.top())));
+        QVERIFY2(left <= 3, qPrintable(QString::number(left)));
+    } else {
+        QVERIFY2(left > 50 && std::abs(left - right) <= 8,
+                 qPrintable(QStringLiteral("gaps %1 and %2").arg(left).arg(right)));
+    }
 }
 
-void tst_AboutWindow::labelTextStartsAtTop_data()
-{
-    QTest::addColumn<QRect>("box");
-    QTest::addColumn<QColor>("text");
-    QTest::newRow("lblDescription") << QRect(120, 56, 259, 94) << kBlack;
-    QTest::newRow("lblDisclaimer") << QRect(8, 184, 273, 71) << kBlue;
-}
-
-void tst_AboutWindow::labelTextStartsAtTop()
-{
-    QFETCH(QRect, box);
-    QFETCH(QColor, text);
-    const QRect ink = inkBounds(grabbed(), box, text);
-    QVERIFY(!ink.isEmpty());
-    // The first line's ink starts within the first few rows, not centred in the box.
-    QVERIFY2(ink.top() - box.top() <= 4, qPrintable(QString::number(ink.top() - box.top())));
-    // Left aligned: some line starts at the left edge (the first one is indented by spaces).
-    QVERIFY2(ink.left() - box.left() <= 3, qPrintable(QString::number(ink.left() - box.left())));
-}
-
-void tst_AboutWindow::titleIsCentred()
-{
-    const QRect box(120, 8, 259, 32);
-    const QImage image = grabbed();
-    const QRect ink = inkBounds(image, box, kYellow);
-    QVERIFY(!ink.isEmpty());
-    const int leftGap = ink.left() - box.left();
-    const int rightGap = box.right() - ink.right();
-    QVERIFY2(leftGap > 50 && std::abs(leftGap - rightGap) <= 8,
-             qPrintable(QStringLiteral("gaps %1 and %2").arg(leftGap).arg(rightGap)));
-    // 18 points bold: far taller than the version line's text below it.
-    QVERIFY2(ink.height() >= 14, qPrintable(QString::number(ink.height())));
-    const QRect versionInk = inkBounds(image, QRect(120, 40, 259, 15), kYellow);
-    QVERIFY(!versionInk.isEmpty());
-    QVERIFY(versionInk.height() < ink.height());
-    const int versionLeft = versionInk.left() - 120;
-    const int versionRight = 378 - versionInk.right();
-    QVERIFY2(std::abs(versionLeft - versionRight) <= 4,
-             qPrintable(QStringLiteral("gaps %1 and %2").arg(versionLeft).arg(versionRight)));
-}
-
-void tst_AboutWindow::descriptionIsCutAtItsBottom()
+void tst_AboutWindow::layoutPixels()
 {
     const QImage image = grabbed();
+    QCOMPARE(image.size(), QSize(438, 263));
+    for (const QPoint p : {QPoint(2, 2), QPoint(115, 100), QPoint(400, 100), QPoint(437, 262),
+                           QPoint(437, 0), QPoint(0, 262), QPoint(284, 230), QPoint(60, 160)})
+        QVERIFY2(image.pixelColor(p) == kBlack,
+                 qPrintable(QStringLiteral("(%1, %2) is %3")
+                                .arg(p.x()).arg(p.y()).arg(image.pixelColor(p).name())));
+    // The title, 18 points bold, is far taller than the version line's text below it.
+    const QRect titleInk = inkBounds(image, QRect(120, 8, 259, 32), QColor(255, 255, 0));
+    QVERIFY2(titleInk.height() >= 14, qPrintable(QString::number(titleInk.height())));
+    QVERIFY(inkBounds(image, QRect(120, 40, 259, 15), QColor(255, 255, 0)).height()
+            < titleInk.height());
     // Between the description's bottom edge and the separator there is only background.
     for (int y = 150; y < 167; ++y)
         for (int x = 113; x < 438; ++x)
             QVERIFY2(image.pixelColor(x, y) == kBlack,
                      qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
-}
-
-void tst_AboutWindow::separatorLines()
-{
-    const QImage image = grabbed();
     // The white line, two pixels thick, from x = 7 to 431.
     for (int x = 7; x <= 431; ++x) {
         QCOMPARE(image.pixelColor(x, 168), kWhite);
@@ -509,10 +441,8 @@ void tst_AboutWindow::separatorLines()
     }
     // The grey line lies behind it and shows only where the white one has not begun.
     QCOMPARE(image.pixelColor(6, 168), kGrey);
-    QCOMPARE(image.pixelColor(6, 167), kBlack);
-    QCOMPARE(image.pixelColor(5, 168), kBlack);
-    QCOMPARE(image.pixelColor(432, 168), kBlack);
-    QCOMPARE(image.pixelColor(432, 167), kBlack);
+    for (const QPoint p : {QPoint(6, 167), QPoint(5, 168), QPoint(432, 168), QPoint(432, 167)})
+        QCOMPARE(image.pixelColor(p), kBlack);
 }
 
 void tst_AboutWindow::buttonFaces_data()
@@ -527,7 +457,6 @@ void tst_AboutWindow::buttonFaces()
     QFETCH(QRect, box);
     const QImage image = grabbed();
     const QRect face = box.adjusted(4, 4, -4, -4);
-    QCOMPARE(dominantColour(image, face), kOliveYellow);
     // The caption in the button text colour.
     const QColor buttonText = control<QPushButton>("cmdOK")->palette().color(QPalette::ButtonText);
     QVERIFY(!inkBounds(image, face, buttonText, 24).isEmpty());
@@ -555,180 +484,98 @@ void tst_AboutWindow::pictureIsStretched()
             differing += !near(image.pixelColor(box.x() + x, box.y() + y),
                                expected.pixelColor(x, y), 8);
     QVERIFY2(differing == 0, qPrintable(QString::number(differing)));
-    // And it does show something besides black.
-    int lit = 0;
-    for (int y = box.top(); y <= box.bottom(); ++y)
-        for (int x = box.left(); x <= box.right(); ++x)
-            lit += image.pixelColor(x, y) != kBlack;
-    QVERIFY2(lit > box.width() * box.height() / 20, qPrintable(QString::number(lit)));
 }
 
 void tst_AboutWindow::icon()
 {
-    const QIcon icon = m_about->get().windowIcon();
-    QVERIFY(!icon.isNull());
-    const QImage image = icon.pixmap(32, 32).toImage();
+    const QImage image = m_about->get().windowIcon().pixmap(32, 32).toImage();
     QCOMPARE(image.size(), QSize(32, 32));
-    QVERIFY(image.hasAlphaChannel());
     QCOMPARE(image.pixelColor(0, 0).alpha(), 0); // a transparent corner
     const QColor centre = image.pixelColor(16, 20);
     QVERIFY2(centre.red() > 200 && centre.green() > 200 && centre.blue() < 80,
              qPrintable(centre.name())); // a yellow face
 }
 
-// ---- Keyboard ----------------------------------------------------------------------------
-
-void tst_AboutWindow::focusStartsOnOK()
-{
-    shown();
-    QCOMPARE(QApplication::focusWidget(), control("cmdOK"));
-}
+// ---- Keyboard and mouse ------------------------------------------------------------------
 
 void tst_AboutWindow::tabMovesBetweenButtonsOnly()
 {
     QWindow *window = shown().windowHandle();
     QWidget *ok = control("cmdOK");
-    QWidget *sysInfo = control("cmdSysInfo");
     QCOMPARE(QApplication::focusWidget(), ok);
     QTest::keyClick(window, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), sysInfo);
+    QCOMPARE(QApplication::focusWidget(), control("cmdSysInfo"));
     QTest::keyClick(window, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), ok);
     QTest::keyClick(window, Qt::Key_Backtab, Qt::ShiftModifier);
-    QCOMPARE(QApplication::focusWidget(), sysInfo);
-    QTest::keyClick(window, Qt::Key_Backtab, Qt::ShiftModifier);
-    QCOMPARE(QApplication::focusWidget(), ok);
-    QCOMPARE(sysInfoRuns(), 0);
-    QVERIFY(m_about->isLoaded());
-}
-
-void tst_AboutWindow::escapeUnloads_data()
-{
-    QTest::addColumn<QString>("focus");
-    QTest::newRow("on OK") << "cmdOK";
-    QTest::newRow("on System Info") << "cmdSysInfo";
-}
-
-void tst_AboutWindow::escapeUnloads()
-{
-    QFETCH(QString, focus);
-    QPointer<frmDivivederor> window = &shown();
-    control(focus.toLatin1().constData())->setFocus();
-    QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
-    QVERIFY(!m_about->isLoaded());
-    QVERIFY(!window || !window->isVisible());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(window.isNull()); // destroyed, not merely hidden
+    QCOMPARE(QApplication::focusWidget(), control("cmdSysInfo"));
     QCOMPARE(sysInfoRuns(), 0);
 }
 
-void tst_AboutWindow::keysPressFocusedButton_data()
+void tst_AboutWindow::keys_data()
 {
-    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("onSysInfo"); // focus moved there first
     QTest::addColumn<int>("key");
-    QTest::addColumn<bool>("unloads");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("outcome");
     for (const auto &[keyName, key] : {std::pair{"Return", Qt::Key_Return},
                                        std::pair{"Enter", Qt::Key_Enter},
-                                       std::pair{"Space", Qt::Key_Space}}) {
-        QTest::addRow("%s on OK", keyName) << "cmdOK" << int(key) << true;
-        QTest::addRow("%s on System Info", keyName) << "cmdSysInfo" << int(key) << false;
+                                       std::pair{"Space", Qt::Key_Space},
+                                       std::pair{"Escape", Qt::Key_Escape}}) {
+        const Outcome onSysInfo = key == Qt::Key_Escape ? Unloads : StartsSysInfo;
+        QTest::addRow("%s on OK", keyName) << false << int(key) << 0 << int(Unloads);
+        QTest::addRow("%s on System Info", keyName) << true << int(key) << 0 << int(onSysInfo);
     }
+    QTest::newRow("Alt+S on OK") << false << int(Qt::Key_S) << int(Qt::AltModifier)
+                                 << int(StartsSysInfo);
+    QTest::newRow("S alone is no access key") << false << int(Qt::Key_S) << 0 << int(Nothing);
 }
 
-void tst_AboutWindow::keysPressFocusedButton()
+void tst_AboutWindow::keys()
 {
-    QFETCH(QString, focus);
+    QFETCH(bool, onSysInfo);
     QFETCH(int, key);
-    QFETCH(bool, unloads);
-    QWindow *window = shown().windowHandle();
-    if (focus == QLatin1String("cmdSysInfo"))
-        QTest::keyClick(window, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
-    QTest::keyClick(window, Qt::Key(key));
-    QCOMPARE(!m_about->isLoaded(), unloads);
-    if (unloads) {
-        QCOMPARE(sysInfoRuns(), 0);
-    } else {
-        // System Information started once with the registry's path; the window stays as it was.
-        QCOMPARE(m_services.started, std::vector<std::string>{kToolPath});
-        QVERIFY(m_services.messages.empty());
-        QVERIFY(m_about->get().isVisible());
-        QCOMPARE(m_about->loads(), 1);
-    }
+    QFETCH(int, modifiers);
+    QFETCH(int, outcome);
+    QPointer<frmDivivederor> window = &shown();
+    if (onSysInfo)
+        QTest::keyClick(window->windowHandle(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(),
+             QLatin1String(onSysInfo ? "cmdSysInfo" : "cmdOK"));
+    QTest::keyClick(window->windowHandle(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    if (outcome != Unloads) // an access key clicks its button after a short delay
+        QTest::qWait(200);
+    checkOutcome(window, Outcome(outcome));
 }
 
-void tst_AboutWindow::altSPressesSysInfo()
-{
-    QWindow *window = shown().windowHandle();
-    QCOMPARE(QApplication::focusWidget(), control("cmdOK"));
-    QTest::keyClick(window, Qt::Key_S, Qt::AltModifier);
-    QTRY_COMPARE(m_services.started, std::vector<std::string>{kToolPath});
-    QVERIFY(m_services.messages.empty());
-    QVERIFY(m_about->isLoaded());
-    QVERIFY(m_about->get().isVisible());
-    // S alone is no access key.
-    QTest::keyClick(window, Qt::Key_S);
-    QTest::qWait(200);
-    QCOMPARE(m_services.started.size(), std::size_t(1));
-}
-
-// ---- Mouse -------------------------------------------------------------------------------
-
-void tst_AboutWindow::clickOnSurfaceUnloads_data()
+void tst_AboutWindow::clicks_data()
 {
     QTest::addColumn<QPoint>("where");
-    QTest::newRow("background right of the texts") << QPoint(400, 100);
-    QTest::newRow("background above the picture") << QPoint(50, 3);
-    QTest::newRow("background bottom right") << QPoint(437, 262);
-    QTest::newRow("background beside the buttons") << QPoint(284, 230);
-    QTest::newRow("white line") << QPoint(200, 168);
-    QTest::newRow("white line, upper row") << QPoint(300, 167);
-    QTest::newRow("grey line alone") << QPoint(6, 168);
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("background right of the texts") << QPoint(400, 100) << int(Unloads);
+    QTest::newRow("background above the picture") << QPoint(50, 3) << int(Unloads);
+    QTest::newRow("background bottom right") << QPoint(437, 262) << int(Unloads);
+    QTest::newRow("background beside the buttons") << QPoint(284, 230) << int(Unloads);
+    QTest::newRow("white line, upper row") << QPoint(300, 167) << int(Unloads);
+    QTest::newRow("grey line alone") << QPoint(6, 168) << int(Unloads);
+    QTest::newRow("Image1") << QPoint(56, 80) << int(Nothing);
+    QTest::newRow("lblDescription") << QPoint(250, 100) << int(Nothing);
+    QTest::newRow("lblTitle") << QPoint(250, 20) << int(Nothing);
+    QTest::newRow("lblVersion") << QPoint(250, 47) << int(Nothing);
+    QTest::newRow("lblDisclaimer, bottom right corner") << QPoint(280, 254) << int(Nothing);
+    QTest::newRow("cmdSysInfo") << QPoint(361, 195) << int(StartsSysInfo);
+    QTest::newRow("cmdOK") << QPoint(361, 231) << int(Unloads);
 }
 
-void tst_AboutWindow::clickOnSurfaceUnloads()
+void tst_AboutWindow::clicks()
 {
     QFETCH(QPoint, where);
+    QFETCH(int, outcome);
     QPointer<frmDivivederor> window = &shown();
     QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, where);
-    QVERIFY(!m_about->isLoaded());
-    QVERIFY(!window || !window->isVisible());
-    QCOMPARE(sysInfoRuns(), 0);
-}
-
-void tst_AboutWindow::clickOnControlKeepsOpen_data()
-{
-    QTest::addColumn<QPoint>("where");
-    QTest::newRow("Image1") << QPoint(56, 80);
-    QTest::newRow("lblDescription") << QPoint(250, 100);
-    QTest::newRow("lblTitle") << QPoint(250, 20);
-    QTest::newRow("lblVersion") << QPoint(250, 47);
-    QTest::newRow("lblDisclaimer") << QPoint(140, 220);
-    QTest::newRow("lblDisclaimer, bottom right corner") << QPoint(280, 254);
-}
-
-void tst_AboutWindow::clickOnControlKeepsOpen()
-{
-    QFETCH(QPoint, where);
-    QPointer<frmDivivederor> window = &shown();
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, where);
-    QVERIFY(m_about->isLoaded());
-    QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, where);
-    QVERIFY(m_about->isLoaded());
-    QCOMPARE(&m_about->get(), window.data());
-    QVERIFY(window->isVisible());
-    QCOMPARE(sysInfoRuns(), 0);
-}
-
-void tst_AboutWindow::clickOnButtons()
-{
-    frmDivivederor &window = shown();
-    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(361, 195));
-    QCOMPARE(m_services.started, std::vector<std::string>{kToolPath});
-    QVERIFY(window.isVisible());
-    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(361, 231));
-    QVERIFY(!m_about->isLoaded());
-    QCOMPARE(m_services.started.size(), std::size_t(1));
+    if (outcome == Nothing) // nor does a double click on a control
+        QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, where);
+    checkOutcome(window, Outcome(outcome));
 }
 
 // ---- Lifetime ----------------------------------------------------------------------------
@@ -756,27 +603,21 @@ void tst_AboutWindow::everyWayOfClosingUnloads()
     case 4: window->cmdOK_Click(); break;
     case 5: window->Form_Click(); break;
     }
-    QVERIFY(!m_about->isLoaded());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(window.isNull());
+    checkOutcome(window, Unloads);
 }
 
 void tst_AboutWindow::freshInstanceAfterUnload()
 {
     QPointer<frmDivivederor> first = &shown();
-    auto *version = control<QLabel>("lblVersion");
-    version->setText(QStringLiteral("changed"));
+    control<QLabel>("lblVersion")->setText(QStringLiteral("changed"));
     QTest::keyClick(first->windowHandle(), Qt::Key_Return); // OK
-    QVERIFY(!m_about->isLoaded());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(first.isNull());
+    checkOutcome(first, Unloads);
 
     // The next reference loads a fresh window, hidden, and its load step runs again.
     frmDivivederor &second = m_about->get();
     QCOMPARE(m_about->loads(), 2);
     QVERIFY(!second.isVisible());
     QCOMPARE(control<QLabel>("lblVersion")->text(), QStringLiteral("Version 1.0"));
-    QCOMPARE(second.windowTitle(), QStringLiteral("About Tavrin"));
     shown();
     QCOMPARE(QApplication::focusWidget(), control("cmdOK"));
 }
@@ -792,7 +633,6 @@ void tst_AboutWindow::sameInstanceAfterHideAndShow()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     QCOMPARE(&shown(), first);
-    QVERIFY(first->isVisible());
     QCOMPARE(m_about->loads(), 1); // no new load step
     QCOMPARE(control<QLabel>("lblVersion")->text(), QStringLiteral("kept"));
     // The focus it had is where it returns when the window is next active.
