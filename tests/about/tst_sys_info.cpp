@@ -4,6 +4,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -71,9 +72,7 @@ public:
     {
         ++queries;
         lastQueryBufferSize = *size;
-        lastQueryBufferWasZero = true;
-        for (std::uint32_t i = 0; i < *size; ++i)
-            lastQueryBufferWasZero = lastQueryBufferWasZero && data[i] == 0;
+        lastQueryBufferWasZero = std::all_of(data, data + *size, [](auto b) { return b == 0; });
         if (!openHandles.count(handle))
             return reg::kInvalidHandle;
         if (throwOnQuery)
@@ -173,19 +172,13 @@ class tst_SysInfo : public QObject
 private slots:
     void readsValueAsText_data();
     void readsValueAsText();
-    void asksForReadAccessOnly();
-    void queriesWithZeroedBufferOf1024Bytes();
-    void failureEmptiesKeyVal_data();
-    void failureEmptiesKeyVal();
-    void emptyDataRaisesAndCloses();
-    void queryThatThrowsStillCloses();
-    void leavesRootUnchanged();
+    void asksReadOnlyWithZeroedBuffer();
+    void failures_data();
+    void failures();
 
     void launcherRoutes_data();
     void launcherRoutes();
-    void emptyValueGoesStraightToMessage();
-    void searchErrorShowsMessage();
-    void everyKeyOpenedIsClosed();
+    void secondPressStartsAgain();
 };
 
 void tst_SysInfo::readsValueAsText_data()
@@ -216,16 +209,10 @@ void tst_SysInfo::readsValueAsText_data()
     QTest::newRow("1024 bytes ending in zero")
         << reg::kString << full << none << std::string(1023, 'a');
 
-    QTest::newRow("dword") << reg::kDword << Bytes{0x78, 0x56, 0x34, 0x12} << none
-                           << std::string("&h12345678");
     QTest::newRow("dword upper-case digits, two per byte")
         << reg::kDword << Bytes{0x0F, 0xA0, 0x0B, 0xFE} << none << std::string("&hFE0BA00F");
     QTest::newRow("dword with top byte zero loses only that byte")
         << reg::kDword << Bytes{0x01, 0x02, 0x03, 0x00} << none << std::string("&h030201");
-    QTest::newRow("dword of zero") << reg::kDword << Bytes{0, 0, 0, 0} << none
-                                   << std::string("&h000000");
-    QTest::newRow("dword with top bit set stays a numeral")
-        << reg::kDword << Bytes{0xFF, 0xFF, 0xFF, 0xFF} << none << std::string("&hFFFFFFFF");
     QTest::newRow("dword appends to entry text")
         << reg::kDword << Bytes{0x01, 0x02} << std::string("x") << std::string("&hx0201");
     QTest::newRow("wide dword-typed data has no overflow")
@@ -234,8 +221,6 @@ void tst_SysInfo::readsValueAsText_data()
 
     QTest::newRow("binary keeps entry text")
         << reg::kBinary << Bytes{1, 2, 3} << std::string("kept") << std::string("kept");
-    QTest::newRow("expand string keeps entry text")
-        << reg::kExpandString << bytesOf("%x%", 4) << std::string("kept") << std::string("kept");
     QTest::newRow("multi string keeps empty entry text")
         << reg::kMultiString << bytesOf("a\0b\0", 5) << none << none;
 }
@@ -255,10 +240,9 @@ void tst_SysInfo::readsValueAsText()
     QCOMPARE(registry.opens.size(), std::size_t(1));
     QCOMPARE(registry.closes, 1);
     QCOMPARE(registry.badCloses, 0);
-    QVERIFY(registry.openHandles.empty());
 }
 
-void tst_SysInfo::asksForReadAccessOnly()
+void tst_SysInfo::asksReadOnlyWithZeroedBuffer()
 {
     RecordingRegistry registry;
     registry.set(kKey, "V", reg::kString, bytesOf("x", 2));
@@ -271,34 +255,34 @@ void tst_SysInfo::asksForReadAccessOnly()
     QCOMPARE(open.options, std::uint32_t(0));
     QCOMPARE(open.root, RegRoot(0x80000002u));
     QCOMPARE(open.subKey, kKey);
-}
-
-void tst_SysInfo::queriesWithZeroedBufferOf1024Bytes()
-{
-    RecordingRegistry registry;
-    registry.set(kKey, "V", reg::kString, bytesOf("x", 2));
-    std::string keyVal;
-    QVERIFY(sysinfo::GetKeyValue(registry, kRoot, kKey, "V", keyVal));
     QCOMPARE(registry.lastQueryBufferSize, std::uint32_t(1024));
     QVERIFY(registry.lastQueryBufferWasZero);
 }
 
-void tst_SysInfo::failureEmptiesKeyVal_data()
+// Every way GetKeyValue can fail: false with KeyVal emptied, or an exception; either way a key
+// it opened is closed exactly once.
+void tst_SysInfo::failures_data()
 {
     QTest::addColumn<int>("failure");
     QTest::addColumn<int>("expectedCloses");
-    QTest::newRow("key missing") << 0 << 0;
-    QTest::newRow("open refused") << 1 << 0;
-    QTest::newRow("value missing") << 2 << 1;
-    QTest::newRow("1025 bytes") << 3 << 1;
-    QTest::newRow("query refused") << 4 << 1;
-    QTest::newRow("size reported past the buffer") << 5 << 1;
+    QTest::addColumn<int>("raises"); // 0 none, 1 EmptyValueError, 2 another error
+    QTest::newRow("key missing") << 0 << 0 << 0;
+    QTest::newRow("open refused") << 1 << 0 << 0;
+    QTest::newRow("value missing") << 2 << 1 << 0;
+    QTest::newRow("1025 bytes") << 3 << 1 << 0;
+    QTest::newRow("query refused") << 4 << 1 << 0;
+    QTest::newRow("size reported past the buffer") << 5 << 1 << 0;
+    QTest::newRow("empty string raises") << 6 << 1 << 1;
+    QTest::newRow("empty dword raises") << 7 << 1 << 1;
+    QTest::newRow("empty binary raises") << 8 << 1 << 1;
+    QTest::newRow("query that throws") << 9 << 1 << 2;
 }
 
-void tst_SysInfo::failureEmptiesKeyVal()
+void tst_SysInfo::failures()
 {
     QFETCH(int, failure);
     QFETCH(int, expectedCloses);
+    QFETCH(int, raises);
 
     RecordingRegistry registry;
     registry.set(kKey, "V", reg::kString, bytesOf("x", 2));
@@ -311,48 +295,25 @@ void tst_SysInfo::failureEmptiesKeyVal()
     case 3: registry.set(kKey, "V", reg::kString, filled(1025)); break;
     case 4: registry.queryStatus = reg::kAccessDenied; break;
     case 5: registry.reportedSize = 1025; break;
+    case 6: registry.set(kKey, "V", reg::kString, Bytes{}); break;
+    case 7: registry.set(kKey, "V", reg::kDword, Bytes{}); break;
+    case 8: registry.set(kKey, "V", reg::kBinary, Bytes{}); break;
+    case 9: registry.throwOnQuery = true; break;
     }
     std::string keyVal = "entry text";
-    QVERIFY(!sysinfo::GetKeyValue(registry, kRoot, key, name, keyVal));
-    QVERIFY(keyVal.empty());
+    if (raises == 1)
+        QVERIFY_THROWS_EXCEPTION(sysinfo::EmptyValueError,
+                                 sysinfo::GetKeyValue(registry, kRoot, key, name, keyVal));
+    else if (raises == 2)
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                                 sysinfo::GetKeyValue(registry, kRoot, key, name, keyVal));
+    else
+        QVERIFY(!sysinfo::GetKeyValue(registry, kRoot, key, name, keyVal));
+    if (raises == 0)
+        QVERIFY(keyVal.empty());
     QCOMPARE(registry.closes, expectedCloses);
     QCOMPARE(registry.badCloses, 0);
     QVERIFY(registry.openHandles.empty());
-}
-
-void tst_SysInfo::emptyDataRaisesAndCloses()
-{
-    for (const RegType type : {reg::kString, reg::kDword, reg::kBinary}) {
-        RecordingRegistry registry;
-        registry.set(kKey, "V", type, Bytes{});
-        std::string keyVal;
-        QVERIFY_THROWS_EXCEPTION(sysinfo::EmptyValueError,
-                                 sysinfo::GetKeyValue(registry, kRoot, kKey, "V", keyVal));
-        QCOMPARE(registry.closes, 1);
-        QVERIFY(registry.openHandles.empty());
-    }
-}
-
-void tst_SysInfo::queryThatThrowsStillCloses()
-{
-    RecordingRegistry registry;
-    registry.set(kKey, "V", reg::kString, bytesOf("x", 2));
-    registry.throwOnQuery = true;
-    std::string keyVal;
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                             sysinfo::GetKeyValue(registry, kRoot, kKey, "V", keyVal));
-    QCOMPARE(registry.closes, 1);
-    QVERIFY(registry.openHandles.empty());
-}
-
-void tst_SysInfo::leavesRootUnchanged()
-{
-    RecordingRegistry registry;
-    registry.set(kKey, "V", reg::kString, bytesOf("x", 2));
-    RegRoot root = reg::kLocalMachine;
-    std::string keyVal;
-    QVERIFY(sysinfo::GetKeyValue(registry, root, kKey, "V", keyVal));
-    QCOMPARE(root, reg::kLocalMachine);
 }
 
 // Each route of the launcher: what the registry and the file system hold, and what must come
@@ -362,22 +323,28 @@ void tst_SysInfo::launcherRoutes_data()
     QTest::addColumn<int>("route");
     QTest::addColumn<std::string>("started");  // empty: the message instead
     QTest::addColumn<int>("expectedOpens");
+    QTest::addColumn<std::string>("searched"); // empty: no search
 
-    const std::string message;
+    const std::string none;
+    const std::string folderTool = "C:\\Folder\\MSINFO32.EXE";
     QTest::newRow("PATH value started untested")
-        << 0 << std::string("C:\\Tools\\info tool.exe") << 1;
-    QTest::newRow("PATH missing, folder holds the tool")
-        << 1 << std::string("C:\\Folder\\MSINFO32.EXE") << 2;
-    QTest::newRow("PATH missing, folder lacks the tool") << 2 << message << 2;
-    QTest::newRow("both values missing") << 3 << message << 2;
-    QTest::newRow("both keys missing") << 4 << message << 2;
-    QTest::newRow("PATH of another type starts nothing") << 5 << message << 1;
-    QTest::newRow("PATH start fails, second key unread") << 6 << message << 1;
-    QTest::newRow("PATH dword starts its numeral") << 7 << std::string("&h000001") << 1;
-    QTest::newRow("folder value of another type") << 8 << message << 2;
-    QTest::newRow("PATH longer than 1024 bytes") << 9 << std::string("C:\\F\\MSINFO32.EXE") << 2;
-    QTest::newRow("start from folder fails") << 10 << message << 2;
-    QTest::newRow("search fails") << 11 << message << 2;
+        << 0 << std::string("C:\\Tools\\info tool.exe") << 1 << none;
+    QTest::newRow("PATH missing, folder holds the tool") << 1 << folderTool << 2 << folderTool;
+    QTest::newRow("PATH missing, folder lacks the tool") << 2 << none << 2 << folderTool;
+    QTest::newRow("both values missing") << 3 << none << 2 << none;
+    QTest::newRow("both keys missing") << 4 << none << 2 << none;
+    QTest::newRow("PATH of another type starts nothing") << 5 << none << 1 << none;
+    QTest::newRow("PATH start fails, second key unread") << 6 << none << 1 << none;
+    QTest::newRow("PATH dword starts its numeral") << 7 << std::string("&h000001") << 1 << none;
+    QTest::newRow("folder value of another type reads as empty")
+        << 8 << none << 2 << std::string("\\MSINFO32.EXE");
+    QTest::newRow("PATH longer than 1024 bytes") << 9 << folderTool << 2 << folderTool;
+    QTest::newRow("start from folder fails") << 10 << none << 2 << folderTool;
+    QTest::newRow("search fails") << 11 << none << 2 << folderTool;
+    // An empty first value raises: the second key is not read even though it would work.
+    QTest::newRow("empty PATH") << 12 << none << 1 << none;
+    QTest::newRow("empty folder value") << 13 << none << 2 << none;
+    QTest::newRow("query throws, open key closed") << 14 << none << 1 << none;
 }
 
 void tst_SysInfo::launcherRoutes()
@@ -385,59 +352,35 @@ void tst_SysInfo::launcherRoutes()
     QFETCH(int, route);
     QFETCH(std::string, started);
     QFETCH(int, expectedOpens);
+    QFETCH(std::string, searched);
 
     RecordingRegistry registry;
     RecordingServices services;
     registry.addKey(kToolKey);
     registry.addKey(kFolderKey);
     const auto text = [](const std::string &s) { return bytesOf(s.c_str(), s.size() + 1); };
+    // Most routes that reach the folder find the tool there.
+    if (route != 3 && route != 4 && route != 8)
+        registry.set(kFolderKey, "MSINFO", reg::kString, text("C:\\Folder"));
+    services.files.insert(route == 2 ? "C:\\Other\\MSINFO32.EXE" : "C:\\Folder\\MSINFO32.EXE");
     switch (route) {
-    case 0:
-        registry.set(kToolKey, "PATH", reg::kString, text("C:\\Tools\\info tool.exe"));
-        break;
-    case 1:
-        registry.set(kFolderKey, "MSINFO", reg::kString, text("C:\\Folder"));
-        services.files.insert("C:\\Folder\\MSINFO32.EXE");
-        break;
-    case 2:
-        registry.set(kFolderKey, "MSINFO", reg::kString, text("C:\\Folder"));
-        services.files.insert("C:\\Other\\MSINFO32.EXE");
-        break;
-    case 3:
-        break;
-    case 4:
-        registry = RecordingRegistry();
-        break;
-    case 5:
-        registry.set(kToolKey, "PATH", reg::kExpandString, text("C:\\x.exe"));
-        registry.set(kFolderKey, "MSINFO", reg::kString, text("C:\\Folder"));
-        services.files.insert("C:\\Folder\\MSINFO32.EXE");
-        break;
+    case 0: registry.set(kToolKey, "PATH", reg::kString, text("C:\\Tools\\info tool.exe")); break;
+    case 4: registry = RecordingRegistry(); break;
+    case 5: registry.set(kToolKey, "PATH", reg::kExpandString, text("C:\\x.exe")); break;
     case 6:
         registry.set(kToolKey, "PATH", reg::kString, text("C:\\x.exe"));
-        registry.set(kFolderKey, "MSINFO", reg::kString, text("C:\\Folder"));
-        services.files.insert("C:\\Folder\\MSINFO32.EXE");
         services.startThrows = true;
         break;
-    case 7:
-        registry.set(kToolKey, "PATH", reg::kDword, Bytes{1, 0, 0, 0});
-        break;
-    case 8:
-        registry.set(kFolderKey, "MSINFO", reg::kBinary, Bytes{1});
-        break;
-    case 9:
-        registry.set(kToolKey, "PATH", reg::kString, filled(1025));
-        registry.set(kFolderKey, "MSINFO", reg::kString, text("C:\\F"));
-        services.files.insert("C:\\F\\MSINFO32.EXE");
-        break;
-    case 10:
-        registry.set(kFolderKey, "MSINFO", reg::kString, text("C:\\Folder"));
-        services.files.insert("C:\\Folder\\MSINFO32.EXE");
-        services.startThrows = true;
-        break;
-    case 11:
-        registry.set(kFolderKey, "MSINFO", reg::kString, text("C:\\Folder"));
-        services.searchThrows = true;
+    case 7: registry.set(kToolKey, "PATH", reg::kDword, Bytes{1, 0, 0, 0}); break;
+    case 8: registry.set(kFolderKey, "MSINFO", reg::kBinary, Bytes{1}); break;
+    case 9: registry.set(kToolKey, "PATH", reg::kString, filled(1025)); break;
+    case 10: services.startThrows = true; break;
+    case 11: services.searchThrows = true; break;
+    case 12: registry.set(kToolKey, "PATH", reg::kString, Bytes{}); break;
+    case 13: registry.set(kFolderKey, "MSINFO", reg::kString, Bytes{}); break;
+    case 14:
+        registry.set(kToolKey, "PATH", reg::kString, text("x"));
+        registry.throwOnQuery = true;
         break;
     }
 
@@ -451,74 +394,28 @@ void tst_SysInfo::launcherRoutes()
         QVERIFY(services.messages.empty());
     }
     QCOMPARE(int(registry.opens.size()), expectedOpens);
+    QCOMPARE(registry.closes, int(registry.opens.size()) - (route == 4 ? 2 : 0));
     QVERIFY(registry.openHandles.empty());
     QCOMPARE(registry.badCloses, 0);
     QCOMPARE(services.beeps, 0);
-    if (route == 1 || route == 2)
-        QCOMPARE(services.searches, std::vector<std::string>{"C:\\Folder\\MSINFO32.EXE"});
-    if (route == 8) // the folder reads as empty text
-        QCOMPARE(services.searches, std::vector<std::string>{"\\MSINFO32.EXE"});
-    if (route == 0 || route == 6 || route == 7)
-        QVERIFY(services.searches.empty());
+    QCOMPARE(services.searches,
+             searched.empty() ? std::vector<std::string>{} : std::vector<std::string>{searched});
 }
 
-void tst_SysInfo::emptyValueGoesStraightToMessage()
+void tst_SysInfo::secondPressStartsAgain()
 {
-    // An empty first value raises: the second key must not be read even though it would work.
-    RecordingRegistry registry;
-    RecordingServices services;
-    registry.set(kToolKey, "PATH", reg::kString, Bytes{});
-    registry.set(kFolderKey, "MSINFO", reg::kString, bytesOf("C:\\F", 5));
-    services.files.insert("C:\\F\\MSINFO32.EXE");
-    sysinfo::StartSysInfo(registry, services);
-    QVERIFY(services.startAttempts.empty());
-    QCOMPARE(services.messages, std::vector<std::string>{kUnavailable});
-    QCOMPARE(registry.opens.size(), std::size_t(1));
-    QCOMPARE(registry.closes, 1);
-
-    // An empty folder value likewise ends in the message, without a search.
-    RecordingRegistry second;
-    RecordingServices services2;
-    second.addKey(kToolKey);
-    second.set(kFolderKey, "MSINFO", reg::kString, Bytes{});
-    sysinfo::StartSysInfo(second, services2);
-    QVERIFY(services2.searches.empty());
-    QVERIFY(services2.startAttempts.empty());
-    QCOMPARE(services2.messages, std::vector<std::string>{kUnavailable});
-    QVERIFY(second.openHandles.empty());
-}
-
-void tst_SysInfo::searchErrorShowsMessage()
-{
+    // After a failed search, a second press starts from the first step again.
     RecordingRegistry registry;
     RecordingServices services;
     registry.set(kFolderKey, "MSINFO", reg::kString, bytesOf("C:\\F", 5));
     services.searchThrows = true;
     sysinfo::StartSysInfo(registry, services);
     QVERIFY(services.startAttempts.empty());
-    QCOMPARE(services.messages, std::vector<std::string>{kUnavailable});
-
-    // And a second press starts from the first step again.
     services.searchThrows = false;
     services.files.insert("C:\\F\\MSINFO32.EXE");
     sysinfo::StartSysInfo(registry, services);
     QCOMPARE(services.starts, std::vector<std::string>{"C:\\F\\MSINFO32.EXE"});
-    QCOMPARE(services.messages.size(), std::size_t(1));
-}
-
-void tst_SysInfo::everyKeyOpenedIsClosed()
-{
-    // A registry whose query throws: the launcher turns it into the message and the key that
-    // was open when it threw is closed all the same.
-    RecordingRegistry registry;
-    RecordingServices services;
-    registry.set(kToolKey, "PATH", reg::kString, bytesOf("x", 2));
-    registry.throwOnQuery = true;
-    sysinfo::StartSysInfo(registry, services);
     QCOMPARE(services.messages, std::vector<std::string>{kUnavailable});
-    QCOMPARE(registry.opens.size(), std::size_t(1));
-    QCOMPARE(registry.closes, 1);
-    QVERIFY(registry.openHandles.empty());
 }
 
 QTEST_APPLESS_MAIN(tst_SysInfo)
