@@ -39,7 +39,6 @@ private slots:
     void searchRefusesPathsThatCannotBeSearched();
 
     void startsExactlyTheNamedFile();
-    void startsTheFileTheSearchFinds();
     void refusesWhatCannotStart_data();
     void refusesWhatCannotStart();
 
@@ -80,7 +79,6 @@ void tst_DesktopServices::findsNormalFiles_data()
     QTest::newRow("backslashes") << "Tool Dir/msinfo32.exe" << true << true;
     QTest::newRow("name in another case") << "Tool Dir/MSINFO32.EXE" << true << true;
     QTest::newRow("doubled separator") << "Tool Dir//MSINFO32.EXE" << true << true;
-    QTest::newRow("name in mixed case") << "Tool Dir/MsInfo32.Exe" << false << true;
     QTest::newRow("non-ASCII name in another case") << "Tool Dir/sub/\u00e4RGER.TXT" << true
                                                     << true;
     QTest::newRow("folder in another case") << "tool dir/msinfo32.exe" << true << false;
@@ -88,7 +86,6 @@ void tst_DesktopServices::findsNormalFiles_data()
     QTest::newRow("file in a hidden folder") << ".hidden dir/seen.exe" << true << true;
     QTest::newRow("missing") << "Tool Dir/other.exe" << true << false;
     QTest::newRow("folder") << "Tool Dir/folder.exe" << true << false;
-    QTest::newRow("folder as named") << "Tool Dir/sub" << false << false;
     QTest::newRow("link to a folder") << "Tool Dir/dirlink.exe" << true << false;
     QTest::newRow("broken link") << "Tool Dir/broken.exe" << true << false;
     QTest::newRow("hidden file") << "Tool Dir/.hidden.exe" << true << false;
@@ -156,19 +153,6 @@ void tst_DesktopServices::startsExactlyTheNamedFile()
     QVERIFY(!QFile::exists(QStringLiteral("pwned2")));
 }
 
-void tst_DesktopServices::startsTheFileTheSearchFinds()
-{
-    const QString program = path(QStringLiteral("Tool Dir/MsInfo32.sh"));
-    const QString marker = path(QStringLiteral("marker"));
-    QVERIFY(writeMarkerProgram(program, marker));
-    const std::string asWritten = windowsStyle(path(QStringLiteral("Tool Dir/MSINFO32.SH")));
-
-    DesktopServices services;
-    QVERIFY(services.findNormalFile(asWritten));
-    services.startProgram(asWritten);
-    QTRY_COMPARE(readMarker(marker), program);
-}
-
 void tst_DesktopServices::refusesWhatCannotStart_data()
 {
     QTest::addColumn<QString>("relative");
@@ -187,21 +171,14 @@ void tst_DesktopServices::refusesWhatCannotStart()
     QFETCH(QString, relative);
     const QString marker = path(QStringLiteral("marker"));
     QVERIFY(writeMarkerProgram(path(QStringLiteral("Tool Dir/.hidden.sh")), marker));
-    {
-        QFile bad(path(QStringLiteral("Tool Dir/bad.sh")));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write("#!/nonexistent/interpreter\n");
-        bad.close();
-        QVERIFY(bad.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    }
-    {
-        // Without its first line a script is not a program: only a shell would run it.
-        QFile plain(path(QStringLiteral("Tool Dir/plain.sh")));
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        plain.write("touch '" + QFile::encodeName(marker) + "'\n");
-        plain.close();
-        QVERIFY(plain.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    }
+    const auto script = [this](const char *name, const QByteArray &text) {
+        QFile file(path(QLatin1String(name)));
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size()
+            && file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    QVERIFY(script("Tool Dir/bad.sh", "#!/nonexistent/interpreter\n"));
+    // Without its first line a script is not a program: only a shell would run it.
+    QVERIFY(script("Tool Dir/plain.sh", "touch '" + QFile::encodeName(marker) + "'\n"));
 
     const std::string target = relative.isEmpty() || relative.startsWith('&')
         ? relative.toStdString()
