@@ -49,9 +49,7 @@ private slots:
     void cleanup();
     void everyRoute_data();
     void everyRoute();
-    void builtInToolIsStarted();
-    void noFileAndNoToolShowsMessage();
-    void editedFileCountsAtNextPress();
+    void withoutAFileTheBuiltInToolIsStarted();
 
 private:
     // Runs the launcher once and checks that it either started the expected program, which
@@ -175,30 +173,14 @@ void tst_LauncherDesktop::everyRoute()
     press(registry, starts, expected);
 }
 
-void tst_LauncherDesktop::builtInToolIsStarted()
+void tst_LauncherDesktop::withoutAFileTheBuiltInToolIsStarted()
 {
-    RegistryFile registry([this](const QString &name) {
+    RegistryFile withTool([this](const QString &name) {
         return name == QLatin1String("mate-system-monitor") ? m_tool : QString();
     });
-    press(registry, true, m_tool);
-}
-
-void tst_LauncherDesktop::noFileAndNoToolShowsMessage()
-{
-    RegistryFile registry([](const QString &) { return QString(); });
-    press(registry, false);
-}
-
-void tst_LauncherDesktop::editedFileCountsAtNextPress()
-{
-    RegistryFile registry([](const QString &) { return QString(); });
-    QVERIFY(m_folders->writeRegistry(
-        regFile("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\r\n")));
-    press(registry, false);
-    QVERIFY(m_folders->writeRegistry(
-        regFile("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\r\n\"PATH\"="
-                + regQuoted(m_tool) + "\r\n")));
-    press(registry, true, m_tool);
+    press(withTool, true, m_tool);
+    RegistryFile withoutTool([](const QString &) { return QString(); });
+    press(withoutTool, false);
 }
 
 QTEST_GUILESS_MAIN(tst_LauncherDesktop)
