@@ -166,9 +166,9 @@ void ChalkSurface::lineTo(float x, float y, ColourValue colour)
 {
     if (!isFinite(x, y))
         return;
+    syncImage();
     const QPointF from = toDevice(m_currentPoint.x(), m_currentPoint.y());
     m_currentPoint = QPointF(x, y);
-    syncImage();
     const QPointF to = toDevice(x, y);
 
     const QRectF reach = QRectF(m_image.rect()).adjusted(-kClipMargin, -kClipMargin, kClipMargin,
@@ -256,7 +256,7 @@ QRect ChalkSurface::toPixels(const QRect &twipRect) const
 
 int ChalkSurface::penWidth() const
 {
-    return std::max(1, static_cast<int>(std::lround(devicePixelRatioF())));
+    return std::max(1, static_cast<int>(std::lround(m_imageRatio)));
 }
 
 void ChalkSurface::paintEvent(QPaintEvent *event)
@@ -265,11 +265,15 @@ void ChalkSurface::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     // Beyond the image, where the surface grew larger than an image could be made, the board
     // shows its colour.
-    const QRegion beyond = event->region() - QRegion(deviceToLogical(m_image.rect()));
-    for (const QRect &rect : beyond)
-        painter.fillRect(rect, toQColor(m_boardColour));
+    const QRect covered = deviceToLogical(m_image.rect());
+    if (!covered.contains(event->rect())) {
+        const QRegion beyond = event->region() - QRegion(covered);
+        for (const QRect &rect : beyond)
+            painter.fillRect(rect, toQColor(m_boardColour));
+    }
     // Work in device pixels, so that each pixel of the image lands on one pixel of the screen.
-    painter.scale(1.0 / m_imageRatio, 1.0 / m_imageRatio);
+    if (m_imageRatio != 1.0)
+        painter.scale(1.0 / m_imageRatio, 1.0 / m_imageRatio);
     for (const QRect &rect : event->region()) {
         const QRect source =
             QRectF(QPointF(rect.topLeft()) * m_imageRatio, QSizeF(rect.size()) * m_imageRatio)
@@ -322,8 +326,11 @@ double ChalkSurface::dpi() const
 
 QPointF ChalkSurface::toDevice(double x, double y) const
 {
-    const double scale = devicePixelRatioF();
-    return QPointF(twips::toPixelsF(x, dpi()) * scale, twips::toPixelsF(y, dpi()) * scale);
+    // The image's own scale: after syncImage() it is the screen's, and where a larger image
+    // could not be made, the one the drawing already has.
+    const double scale = m_imageRatio;
+    const double dotsPerInch = dpi();
+    return QPointF(twips::toPixelsF(x, dotsPerInch) * scale, twips::toPixelsF(y, dotsPerInch) * scale);
 }
 
 QRect ChalkSurface::deviceToLogical(const QRect &deviceRect) const

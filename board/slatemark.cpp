@@ -125,6 +125,8 @@ void Slatemark::applyStoredProperties()
                        .arg(kAppInfo.minor));
 
     m_surface = new ChalkSurface(this);
+    // The window handles the mouse for its surface: a move then reaches one handler, not two.
+    m_surface->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_surface->setAccessibleName(tr("Chalkboard"));
     m_surface->setBoardColour(stored::kBoardColour);
     setCentralWidget(m_surface);
