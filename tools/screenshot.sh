@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Makes the README's picture: Tavrin on a private Xvfb with openbox, the welcome banner still
 # showing and a little white chalk drawn around it by xdotool.
-#   tools/screenshot.sh [path/to/tavrin] [output.png]
+#   tools/screenshot.sh [path/to/tavrin] [output.png] [about.png]
+# The third picture is the About window, opened from the menu once the banner has gone.
 # Needs xvfb, openbox, xdotool, x11-utils and imagemagick (build.sh test installs them).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 program=${1:-$root/build/default/app/tavrin}
 output=${2:-$root/docs/screenshot.png}
+about_output=${3:-$root/docs/about.png}
 board_height=437   # 6555 twips at 96 dpi: the board below the menu bar
 
 work=$(mktemp -d)
@@ -93,3 +95,18 @@ mkdir -p "$(dirname "$output")"
 # The window with openbox's frame around it, as a person sees it.
 import -frame -window "$window" -depth 8 "png:$output"
 echo "wrote $output"
+
+# The About window, opened by a click on the bar's last entry once the banner has gone.
+banner_gone() { ! banner_shows; }
+wait_for banner_gone
+menu_y=$(( top - ($(geometry 'Height') - board_height) / 2 ))
+xdotool mousemove --sync $((left + 600)) "$menu_y" click 1
+find_about() {
+  xdotool search --all --onlyvisible --pid "$tavrin" --name '^About Tavrin$' | head -n 1
+}
+wait_for find_about
+about=$(find_about)
+xdotool mousemove 1023 767
+sleep 0.5
+import -frame -window "$about" -depth 8 "png:$about_output"
+echo "wrote $about_output"
