@@ -94,8 +94,7 @@ private slots:
     void needsAHeader_data();
     void needsAHeader();
     void skipsLinesItCannotParse();
-    void removesKeysAndValues();
-    void laterEntriesWin();
+    void removalsAndLaterEntries();
     void convertsWideTextTo8Bit();
     void survivesAnyInput();
 };
@@ -165,8 +164,7 @@ void tst_RegFileParser::hexStringDataIsKeptAsWritten()
                                       "\"Two\"=hex(1):41,00,00,00,00,00\n"
                                       "\"Odd\"=hex(1):41,00,42\n");
     QCOMPARE(valueOf(model, kKey, "None"), (RegFileValue{reg::kString, Bytes{0x41, 0, 0x42, 0}}));
-    QCOMPARE(valueOf(model, kKey, "Two"),
-             (RegFileValue{reg::kString, Bytes{0x41, 0, 0, 0, 0, 0}}));
+    QCOMPARE(valueOf(model, kKey, "Two"), (RegFileValue{reg::kString, Bytes{0x41, 0, 0, 0, 0, 0}}));
     QCOMPARE(valueOf(model, kKey, "Odd"), (RegFileValue{reg::kString, Bytes{0x41, 0, 0x42}}));
 }
 
@@ -187,11 +185,9 @@ void tst_RegFileParser::namesMatchWithoutCase()
 void tst_RegFileParser::parentKeysExist()
 {
     const RegFileModel model = parsed("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\\B\\C]\n");
-    QVERIFY(model.hasKey("HKEY_LOCAL_MACHINE"));
-    QVERIFY(model.hasKey("HKEY_LOCAL_MACHINE\\A"));
-    QVERIFY(model.hasKey("HKEY_LOCAL_MACHINE\\a\\b"));
-    QVERIFY(model.hasKey("HKEY_LOCAL_MACHINE\\A\\B\\C\\"));
-    QVERIFY(model.hasKey("HKEY_LOCAL_MACHINE\\\\A\\B\\C"));
+    for (const char *key : {"HKEY_LOCAL_MACHINE", "HKEY_LOCAL_MACHINE\\A", "HKEY_LOCAL_MACHINE\\a\\b",
+                            "HKEY_LOCAL_MACHINE\\A\\B\\C\\", "HKEY_LOCAL_MACHINE\\\\A\\B\\C"})
+        QVERIFY2(model.hasKey(key), key);
     QVERIFY(!model.hasKey("HKEY_LOCAL_MACHINE\\A\\B\\C\\D"));
     QVERIFY(!model.hasKey("HKEY_LOCAL_MACHINE\\B"));
 }
@@ -267,14 +263,16 @@ void tst_RegFileParser::skipsLinesItCannotParse()
     QCOMPARE(valueOf(model, kKey, "d"), (RegFileValue{reg::kString, wide(u"next")}));
 }
 
-void tst_RegFileParser::removesKeysAndValues()
+void tst_RegFileParser::removalsAndLaterEntries()
 {
     const RegFileModel model = parsed("REGEDIT4\n"
                                       "[HKEY_LOCAL_MACHINE\\A\\B]\n\"v\"=\"1\"\n\"w\"=\"2\"\n"
                                       "[HKEY_LOCAL_MACHINE\\A\\B\\C]\n"
                                       "[HKEY_LOCAL_MACHINE\\A\\BB]\n"
                                       "[HKEY_LOCAL_MACHINE\\X]\n\"v\"=\"1\"\n\"V\"=-\n"
-                                      "[-HKEY_LOCAL_MACHINE\\A\\B]\n\"after\"=\"removed\"\n");
+                                      "[-HKEY_LOCAL_MACHINE\\A\\B]\n\"after\"=\"removed\"\n"
+                                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\n\"v\"=\"1\"\n"
+                                      "[hkey_local_machine\\software\\test]\n\"V\"=dword:2\n");
     QVERIFY(model.hasKey("HKEY_LOCAL_MACHINE\\A"));
     QVERIFY(!model.hasKey("HKEY_LOCAL_MACHINE\\A\\B"));
     QVERIFY(!model.hasKey("HKEY_LOCAL_MACHINE\\A\\B\\C"));
@@ -282,13 +280,7 @@ void tst_RegFileParser::removesKeysAndValues()
     QVERIFY(model.hasKey("HKEY_LOCAL_MACHINE\\X"));
     QVERIFY(!model.findValue("HKEY_LOCAL_MACHINE\\X", "v"));
     QVERIFY(!model.findValue("HKEY_LOCAL_MACHINE\\A\\B", "after"));
-}
-
-void tst_RegFileParser::laterEntriesWin()
-{
-    const RegFileModel model = parsed("REGEDIT4\n"
-                                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\n\"v\"=\"1\"\n"
-                                      "[hkey_local_machine\\software\\test]\n\"V\"=dword:2\n");
+    // A later entry for the same value, under any spelling, wins.
     QCOMPARE(valueOf(model, kKey, "v"), (RegFileValue{reg::kDword, Bytes{2, 0, 0, 0}}));
 }
 
