@@ -154,52 +154,12 @@ private slots:
         QCOMPARE(countColour(image, Qt::black, kBanner), kBanner.width() * kBanner.height());
     }
 
-    void clickOnTheBannerHidesItAndDrawsNothing()
-    {
-        Slatemark &board = showBoard();
-        board.whitescreen_Click();
-        board.surface().setCurrentPoint(twipsOf(3), twipsOf(4));
-        QTest::mouseClick(&board.surface(), Qt::LeftButton, {}, QPoint(300, 200));
-        QVERIFY(!board.isLabel1Visible());
-        QVERIFY(board.timer1().isActive()); // left running; its tick changes nothing
-        QCOMPARE(board.surface().currentPoint(), QPointF(twipsOf(3), twipsOf(4)));
-        QCOMPARE(countColour(shown(board.surface()), Qt::white, kBanner),
-                 kBanner.width() * kBanner.height());
-        board.Timer1_Timer();
-        QVERIFY(!board.isLabel1Visible());
-        QVERIFY(!board.timer1().isActive());
-    }
-
-    void pressOnTheBannerOwnsTheMouseUntilRelease()
-    {
-        Slatemark &board = showBoard();
-        ChalkSurface &surface = board.surface();
-        board.whitescreen_Click();
-        board.surface().setCurrentPoint(twipsOf(3), twipsOf(4));
-        QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(300, 200));
-        QTest::mouseMove(&surface, QPoint(300, 400)); // off the banner
-        board.Timer1_Timer();                          // the banner goes while pressed
-        QTest::mouseMove(&surface, QPoint(100, 420));
-        QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(100, 420));
-        QCOMPARE(surface.currentPoint(), QPointF(twipsOf(3), twipsOf(4)));
-        QCOMPARE(countColour(shown(surface), Qt::white, shown(surface).rect()),
-                 shown(surface).width() * shown(surface).height());
-
-        // the next press is the board's again
-        QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(300, 200));
-        QCOMPARE(pixelAt(surface, {300, 200}), QColor(Qt::black)); // the press's pixel
-        QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(300, 200));
-        board.redchoke_Click();
-        QTest::mousePress(&surface, Qt::LeftButton, {}, QPoint(300, 210));
-        QTest::mouseMove(&surface, QPoint(320, 210));
-        QTest::mouseRelease(&surface, Qt::LeftButton, {}, QPoint(320, 210));
-        QCOMPARE(pixelAt(surface, {310, 210}), QColor(Qt::red));
-    }
-
     // Mouse input as a script, with checks of the board's pixels along the way:
     //   L+x,y / L-x,y   press / release a button (L, R, M middle, B back)   >x,y  move
     //   Dx,y            double click                  !name  trigger a menu entry
-    //   hide            click the banner away
+    //   hide            click the banner away         tick   the banner timer fires
+    //   @x,y            set the current point         =at:x,y  the current point is there
+    //   =timer:n        the banner timer runs (1) or not (0)    =beeps:n  so many beeps so far
     //   =x,y:c          the pixel has the colour      =c*n   n pixels of the board have it
     //   =banner:c       the banner's whole rectangle has it
     // Colours: k black, w white, r red, g green, m lilac, B the banner's back.
@@ -230,6 +190,16 @@ private slots:
         QTest::newRow("chalk colour applies to later strokes only")
             << "hide L+20,20 >120,20 L-120,20 !greenchoke =70,20:w "
                "L+20,40 >120,40 L-120,40 =70,40:g =70,20:w";
+        QTest::newRow("click on the banner hides it and draws nothing")
+            << "!whitescreen @3,4 L+300,200 L-300,200 =banner:w =at:3,4 =k*0 "
+               "=timer:1 tick =timer:0 =banner:w"; // left running; its tick changes nothing
+        QTest::newRow("press on the banner owns the mouse until release")
+            << "!whitescreen !redchoke @3,4 L+300,200 >300,400 tick >100,420 L-100,420 "
+               "=at:3,4 =k*0 =r*0 "
+               "L+300,200 =300,200:k L-300,200 L+300,210 >320,210 L-320,210 =310,210:r";
+        QTest::newRow("erase clears and beeps and leaves the banner")
+            << "L+2,20 >630,430 L-630,430 !erasing =beeps:1 =w*0 =8,56:B =at:0,0 =300,420:k "
+               "L+2,20 >100,20 L-100,20 =50,20:w !erasing =beeps:2";
         QTest::newRow("board colour wipes the board but not the banner")
             << "L+2,20 >630,430 L-630,430 !lilacscreen =w*0 =2,20:m =8,56:B "
                "L+2,20 >100,20 L-100,20 =50,20:w";
@@ -252,6 +222,18 @@ private slots:
             const QStringView rest = QStringView(step).mid(step.startsWith('=') ? 1 : 2);
             if (step == QLatin1String("hide")) {
                 board.Label1_Click();
+            } else if (step == QLatin1String("tick")) {
+                board.Timer1_Timer();
+            } else if (step.startsWith('@')) {
+                const QPoint p = point(QStringView(step).mid(1));
+                surface.setCurrentPoint(twipsOf(p.x()), twipsOf(p.y()));
+            } else if (step.startsWith("=at:")) {
+                const QPoint p = point(QStringView(step).mid(4));
+                QCOMPARE(surface.currentPoint(), QPointF(twipsOf(p.x()), twipsOf(p.y())));
+            } else if (step.startsWith("=timer:")) {
+                QCOMPARE(board.timer1().isActive(), step.endsWith('1'));
+            } else if (step.startsWith("=beeps:")) {
+                QCOMPARE(m_fixture->services.beeps, step.mid(7).toInt());
             } else if (step.startsWith('!')) {
                 trigger(board, step.mid(1).toStdString());
             } else if (step.startsWith('>')) {
@@ -334,23 +316,6 @@ private slots:
             QCOMPARE(chalkColour, entry.value);
             QCOMPARE(pixelAt(board.surface(), {4, 420}), qc(entry.value));
         }
-    }
-
-    void eraseClearsAndBeepsAndLeavesTheBanner()
-    {
-        Slatemark &board = showBoard();
-        ChalkSurface &surface = board.surface();
-        drawLine(surface, {2, 20}, {630, 430});
-        trigger(board, "erasing");
-        QCOMPARE(m_fixture->services.beeps, 1);
-        QCOMPARE(countColour(shown(surface), Qt::white, shown(surface).rect()), 0);
-        QCOMPARE(shown(surface).pixelColor(kBanner.topLeft()), kBannerBack);
-        QVERIFY(board.isLabel1Visible());
-        QCOMPARE(surface.currentPoint(), QPointF(0, 0));
-        QCOMPARE(surface.boardColour(), kBlack);
-        QCOMPARE(chalkColour, kWhite);
-        trigger(board, "erasing");
-        QCOMPARE(m_fixture->services.beeps, 2);
     }
 
     void menuCaptionsAreExact()
@@ -564,13 +529,6 @@ private:
         auto *action = board.findChild<QAction *>(QString::fromUtf8(name.data(), qsizetype(name.size())));
         QVERIFY2(action, name.data());
         action->trigger();
-    }
-
-    static void drawLine(ChalkSurface &surface, QPoint from, QPoint to)
-    {
-        QTest::mousePress(&surface, Qt::LeftButton, {}, from);
-        QTest::mouseMove(&surface, to);
-        QTest::mouseRelease(&surface, Qt::LeftButton, {}, to);
     }
 
     static QStringList texts(const QList<QAction *> &actions)
