@@ -84,7 +84,6 @@ private slots:
         QVERIFY(board.isLabel1Visible());
         QVERIFY(board.timer1().isActive());
         QCOMPARE(board.timer1().interval(), 3000);
-        QCOMPARE(board.timer1().timerType(), Qt::PreciseTimer);
         QVERIFY(!m_fixture->about.isLoaded()); // until the first activation
     }
 
@@ -356,30 +355,6 @@ private slots:
         }
     }
 
-    void allFiveEntriesFitInOneRow()
-    {
-        Slatemark &board = showBoard();
-        QMenuBar *bar = board.menuBar();
-        const QRect inside = bar->rect();
-        int row = -1;
-        for (QAction *action : bar->actions()) {
-            const QRect geometry = bar->actionGeometry(action);
-            QVERIFY2(!geometry.isEmpty() && inside.contains(geometry),
-                     qPrintable(action->text().trimmed() + QStringLiteral(" at ") +
-                                QString::number(geometry.left()) + QStringLiteral("..") +
-                                QString::number(geometry.right())));
-            if (row < 0)
-                row = geometry.top();
-            QCOMPARE(geometry.top(), row);
-        }
-        const auto extensions = bar->findChildren<QToolButton *>();
-        for (QToolButton *button : extensions)
-            QVERIFY(!button->isVisible());
-        // About at the right
-        const QRect about = bar->actionGeometry(bar->actions().last());
-        QVERIFY(about.right() > bar->width() * 3 / 4);
-    }
-
     void barSpacingDoesNotDependOnTheWidgetStyle()
     {
         const QString originalName = QApplication::style()->name();
@@ -392,14 +367,22 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&board));
             QMenuBar *bar = board.menuBar();
             ends << bar->actionGeometry(bar->actions().last()).right();
-            // no gap between entries: the captions' own spaces keep them apart
-            for (qsizetype i = 1; i < bar->actions().size(); ++i)
-                QCOMPARE(bar->actionGeometry(bar->actions()[i]).left(),
-                         bar->actionGeometry(bar->actions()[i - 1]).right() + 1);
+            // all five in one row inside the bar, with no gap between entries: the captions'
+            // own spaces keep them apart
+            const QRect first = bar->actionGeometry(bar->actions().first());
+            QVERIFY(!first.isEmpty() && bar->rect().contains(first));
+            for (qsizetype i = 1; i < bar->actions().size(); ++i) {
+                const QRect geometry = bar->actionGeometry(bar->actions()[i]);
+                QVERIFY2(!geometry.isEmpty() && bar->rect().contains(geometry), name);
+                QCOMPARE(geometry.top(), first.top());
+                QCOMPARE(geometry.left(), bar->actionGeometry(bar->actions()[i - 1]).right() + 1);
+            }
+            for (QToolButton *extension : bar->findChildren<QToolButton *>())
+                QVERIFY(!extension->isVisible());
         }
         QApplication::setStyle(originalName);
         QCOMPARE(ends[0], ends[1]);
-        QVERIFY(ends[0] < 634);
+        QVERIFY(ends[0] < 634 && ends[0] > 634 * 3 / 4); // About at the right
     }
 
     void barCommandsActWhenClickedOnTheBar()
