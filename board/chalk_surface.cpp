@@ -345,18 +345,22 @@ QRect ChalkSurface::labelDeviceRect() const
     if (!m_label)
         return {};
     const QRect logical = toPixels(m_label->geometry);
-    const qreal ratio = devicePixelRatioF();
+    const qreal ratio = m_imageRatio;
     return QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio).toRect();
 }
 
 void ChalkSurface::paintLabel(const QRegion &clip)
 {
-    if (!m_label || clip.isEmpty() || m_image.isNull())
+    if (!m_label || m_image.isNull())
+        return;
+    // While the window is still being built the surface is small and the banner lies beyond
+    // it: laying out its large text then would only be thrown away.
+    const QRect banner = labelDeviceRect();
+    if (!clip.intersects(banner))
         return;
     QPainter painter(&m_image);
     painter.setClipRegion(clip);
-    paintLightweightLabel(painter, *m_label, labelDeviceRect(),
-                          dpi() / kPointsPerInch * devicePixelRatioF());
+    paintLightweightLabel(painter, *m_label, banner, dpi() / kPointsPerInch * m_imageRatio);
 }
 
 void ChalkSurface::wipe()
