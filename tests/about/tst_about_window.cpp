@@ -136,8 +136,6 @@ private slots:
 
     void loadStep_data();
     void loadStep();
-    void versionLine_data();
-    void versionLine();
     void longTexts();
 
     void frame();
@@ -229,20 +227,30 @@ void tst_AboutWindow::checkOutcome(const QPointer<frmDivivederor> &window, Outco
 
 // ---- Texts -------------------------------------------------------------------------------
 
+// The load step takes title and version from the program's identity: the revision is never
+// shown, numbers have no leading zeros, and a long title wraps inside its stored box.
 void tst_AboutWindow::loadStep_data()
 {
-    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("title"); // empty: the program's own identity
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<int>("revision");
     QTest::addColumn<QString>("version");
-    QTest::newRow("own identity") << QString() << "Version 1.0";
-    QTest::newRow("another identity") << "Chalk Box" << "Version 10.250";
-    // The label keeps its stored box: the text wraps inside it and is cut at its bottom.
+    QTest::newRow("own identity") << QString() << 0 << 0 << 0 << "Version 1.0";
+    QTest::newRow("revision never shown") << "Chalk Box" << 1 << 0 << 9 << "Version 1.0";
+    QTest::newRow("no leading zero") << "Chalk Box" << 3 << 7 << 0 << "Version 3.7";
+    QTest::newRow("largest") << "Chalk Box" << 65535 << 65535 << 65535 << "Version 65535.65535";
     QTest::newRow("long title")
-        << "A Very Long Title For A Chalkboard That Does Not Fit On One Line" << "Version 10.250";
+        << "A Very Long Title For A Chalkboard That Does Not Fit On One Line" << 10 << 250 << 77
+        << "Version 10.250";
 }
 
 void tst_AboutWindow::loadStep()
 {
     QFETCH(QString, title);
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(int, revision);
     QFETCH(QString, version);
     frmDivivederor &window = m_about->get();
     QCOMPARE(m_about->loads(), 1);
@@ -251,34 +259,13 @@ void tst_AboutWindow::loadStep()
         title = QStringLiteral("Tavrin");
     } else {
         const QByteArray utf8 = title.toUtf8();
-        window.Form_Load(AppInfo{utf8.constData(), 10, 250, 77, "Project1", "Tavrin"});
+        window.Form_Load(AppInfo{utf8.constData(), std::uint16_t(major), std::uint16_t(minor),
+                                 std::uint16_t(revision), "Project1", "Tavrin"});
     }
     QCOMPARE(window.windowTitle(), QStringLiteral("About ") + title);
     QCOMPARE(control<QLabel>("lblTitle")->text(), title);
     QCOMPARE(control<QLabel>("lblVersion")->text(), version);
     QCOMPARE(control("lblTitle")->geometry(), QRect(120, 8, 259, 32));
-}
-
-void tst_AboutWindow::versionLine_data()
-{
-    QTest::addColumn<int>("major");
-    QTest::addColumn<int>("minor");
-    QTest::addColumn<int>("revision");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("revision never shown") << 1 << 0 << 9 << "Version 1.0";
-    QTest::newRow("no leading zero") << 3 << 7 << 0 << "Version 3.7";
-    QTest::newRow("largest") << 65535 << 65535 << 65535 << "Version 65535.65535";
-}
-
-void tst_AboutWindow::versionLine()
-{
-    QFETCH(int, major);
-    QFETCH(int, minor);
-    QFETCH(int, revision);
-    QFETCH(QString, expected);
-    const AppInfo info{"Tavrin", std::uint16_t(major), std::uint16_t(minor),
-                       std::uint16_t(revision), "Project1", "Tavrin"};
-    QCOMPARE(::versionLine(info), expected);
 }
 
 void tst_AboutWindow::longTexts()
