@@ -91,7 +91,7 @@ private slots:
         QCOMPARE(m_surface->logicalDpiX(), 96); // 15 twips a pixel
     }
 
-    void plotSetsOnePixelInTheForegroundColour()
+    void plotSetsOnePixelAndAZeroLineADot()
     {
         m_surface->setBoardColour(kWhite);
         m_surface->plot(twipsOf(10), twipsOf(20));
@@ -99,6 +99,11 @@ private slots:
         QCOMPARE(countColour(m_surface->image(), Qt::black),
                  m_surface->penWidth() * m_surface->penWidth());
         QCOMPARE(m_surface->currentPoint(), QPointF(150, 300));
+        // a line of no length is a dot in the chalk's colour, just as wide
+        m_surface->lineTo(twipsOf(10), twipsOf(20), kRed);
+        QVERIFY(wholePixelIs(*m_surface, {10, 20}, qc(kRed)));
+        QCOMPARE(countColour(m_surface->image(), qc(kRed)),
+                 m_surface->penWidth() * m_surface->penWidth());
     }
 
     void lineRunsFromTheCurrentPointWithBothEnds()
@@ -131,15 +136,6 @@ private slots:
             const int lit = countColour(image, Qt::white, QRect(x, 0, 1, image.height()));
             QVERIFY2(lit >= w && lit <= 2 * w, qPrintable(QString::number(x)));
         }
-    }
-
-    void zeroLengthLineIsADot()
-    {
-        m_surface->setCurrentPoint(twipsOf(5), twipsOf(5));
-        m_surface->lineTo(twipsOf(5), twipsOf(5), kWhite);
-        QVERIFY(wholePixelIs(*m_surface, {5, 5}, Qt::white));
-        QCOMPARE(countColour(m_surface->image(), Qt::white),
-                 m_surface->penWidth() * m_surface->penWidth());
     }
 
     void chalkLiesOverTheLabelAndGoesWithIt()
