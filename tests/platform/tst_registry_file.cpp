@@ -101,8 +101,7 @@ private slots:
 void tst_RegistryFile::answersAsTheSystemDoes()
 {
     ConfigFolders folders;
-    QVERIFY(folders.writeRegistry(testKey(
-                                          "\"Count\"=dword:01020304\r\n"
+    QVERIFY(folders.writeRegistry(testKey("\"Count\"=dword:01020304\r\n"
                                           "\"Blob\"=hex:00,01,02\r\n"
                                           "\"Empty\"=hex:\r\n")));
     RegistryFile registry(noPrograms());
@@ -174,8 +173,7 @@ void tst_RegistryFile::countsSizeOnConvertedBytes()
     ConfigFolders folders;
     const QByteArray fits(1023, 'a');
     const QByteArray wide = QString(600, QChar(0xFC)).toUtf8();
-    QVERIFY(folders.writeRegistry(testKey(
-                                          "\"Fits\"=\"" + fits + "\"\r\n"
+    QVERIFY(folders.writeRegistry(testKey("\"Fits\"=\"" + fits + "\"\r\n"
                                           "\"Wide\"=\"" + wide + "\"\r\n")));
     RegistryFile registry(noPrograms());
 
@@ -236,8 +234,7 @@ void tst_RegistryFile::refusesAnyRightToChange()
 void tst_RegistryFile::tracksHandles()
 {
     ConfigFolders folders;
-    QVERIFY(folders.writeRegistry(testKey(
-                                          "\"V\"=\"x\"\r\n")));
+    QVERIFY(folders.writeRegistry(testKey("\"V\"=\"x\"\r\n")));
     RegistryFile registry(noPrograms());
     RegHandle first = 0;
     RegHandle second = 0;
@@ -292,14 +289,12 @@ void tst_RegistryFile::opensRootsAndKeysBelowThem()
 void tst_RegistryFile::readsFileAgainAtEveryOpen()
 {
     ConfigFolders folders;
-    QVERIFY(folders.writeRegistry(testKey(
-                                          "\"V\"=\"before\"\r\n")));
+    QVERIFY(folders.writeRegistry(testKey("\"V\"=\"before\"\r\n")));
     RegistryFile registry(noPrograms());
     RegHandle early = 0;
     QCOMPARE(registry.openKey(reg::kLocalMachine, kTestKey, 0, reg::kRead, &early), reg::kSuccess);
 
-    QVERIFY(folders.writeRegistry(testKey(
-                                          "\"V\"=\"after\"\r\n")));
+    QVERIFY(folders.writeRegistry(testKey("\"V\"=\"after\"\r\n")));
     QCOMPARE(query(registry, kTestKey, "V").data, QByteArray("after\0", 6));
 
     // A key opened before the edit answers from the file as it was then.
