@@ -25,13 +25,11 @@ class NotingServices : public DesktopServices
 public:
     void startProgram(const std::string &path) override
     {
-        ++startAttempts;
         DesktopServices::startProgram(path);
         ++starts;
     }
     void showMessage(const std::string &text) override { messages.push_back(text); }
 
-    int startAttempts = 0;
     int starts = 0;
     std::vector<std::string> messages;
 };
