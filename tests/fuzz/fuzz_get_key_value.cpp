@@ -9,6 +9,7 @@
 // asked with read rights only and a zeroed 1024-byte buffer, the text it returns follows the
 // byte rules, and StartSysInfo ends in exactly one start or exactly one message.
 
+#include "fuzz_check.h"
 #include "registry.h"
 #include "sys_info.h"
 #include "system_services.h"
@@ -27,18 +28,6 @@
 namespace {
 
 using namespace platform;
-
-[[noreturn]] void fail(const char *what)
-{
-    std::fprintf(stderr, "broken promise: %s\n", what);
-    std::abort();
-}
-
-void check(bool ok, const char *what)
-{
-    if (!ok)
-        fail(what);
-}
 
 constexpr std::uint32_t kBufferSize = 1024;
 constexpr RegHandle kPoison = 0xDEADBEEF; // written into the handle by a failed open

@@ -4,6 +4,7 @@
 // well-formed UTF-8, UTF-16 that is well formed survives the round trip, and folding a name
 // twice changes nothing more.
 
+#include "fuzz_check.h"
 #include "reg_file_parser.h"
 
 #include <cstdint>
@@ -16,18 +17,6 @@
 namespace {
 
 using namespace platform;
-
-[[noreturn]] void fail(const char *what)
-{
-    std::fprintf(stderr, "broken promise: %s\n", what);
-    std::abort();
-}
-
-void check(bool ok, const char *what)
-{
-    if (!ok)
-        fail(what);
-}
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool wellFormedUtf8(std::string_view s)
