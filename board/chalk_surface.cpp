@@ -80,8 +80,13 @@ std::optional<QLineF> clipSegment(QPointF a, QPointF b, const QRectF &box)
     // Where two crossings round to the same parameter the first edge found may be the wrong
     // one; its crossing then lies beyond the neighbouring edge, which is the one crossed.
     const auto crossing = [&](int edge, const QPointF &end) {
-        if (edge < 0)
-            return end;
+        if (edge < 0) {
+            if (box.contains(end))
+                return end;
+            // An end found inside only because its parameter rounded to 0 or 1: it leaves
+            // through the edge it lies beyond.
+            edge = end.x() < box.left() ? 0 : end.x() > box.right() ? 1 : end.y() < box.top() ? 2 : 3;
+        }
         const bool vertical = edge < 2;
         const double fixed = std::array{box.left(), box.right(), box.top(), box.bottom()}[static_cast<std::size_t>(edge)];
         const double other = vertical ? atX(fixed) : atY(fixed);

@@ -191,6 +191,13 @@ void tst_HostileBoard::farEndsStillCrossTheBoard()
     for (const int d : {0, 100, 300})
         QVERIFY2(pixelAt(surface, QPoint(d, d)) == kChalk, qPrintable(QString::number(d)));
     QCOMPARE(pixelAt(surface, QPoint(300, 290)), QColor(Qt::black));
+
+    // From far away to just beyond the board: next to the far end, the near one seems to lie
+    // at the very end of the segment, yet it is outside and must be clipped too.
+    board.Form_MouseDown(1, 0, tw(400), -far);
+    board.Form_MouseMove(1, 0, tw(400), 4e10f);
+    for (const int y : {0, surface.height() - 1})
+        QVERIFY2(pixelAt(surface, QPoint(400, y)) == kChalk, qPrintable(QString::number(y)));
 }
 
 QTEST_MAIN(tst_HostileBoard)
