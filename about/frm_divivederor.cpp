@@ -1,7 +1,7 @@
 #include "frm_divivederor.h"
 
 #include "colour_value.h"
-#include "stored_font.h"
+#include "stored.h"
 #include "sys_info.h"
 #include "tavrin_icons.h"
 #include "twips.h"
@@ -20,21 +20,9 @@
 
 namespace {
 
-struct TwipRect
-{
-    int left, top, width, height;
-};
-
 struct TwipLine
 {
     int x1, y1, x2, y2;
-};
-
-struct Font
-{
-    qreal points;
-    int weight;
-    bool italic;
 };
 
 enum class Align { Left, Centre };
@@ -69,7 +57,7 @@ struct StoredLabel
     const char *caption;
     ColourValue back;
     ColourValue fore;
-    Font font;
+    StoredFont font;
     Align align;
 };
 
@@ -82,7 +70,7 @@ constexpr ColourValue kYellow = 0x0000FFFF;
 constexpr ColourValue kDarkOrange = 0x000040C0;
 constexpr ColourValue kBlue = 0x00FF0000;
 
-constexpr Font kDefaultFont{kDefaultFontPoints, 400, false};
+constexpr StoredFont kDefaultFont{};
 
 // The runs of spaces push the credit and the contact onto lines of their own once the label
 // wraps the text.
@@ -124,12 +112,6 @@ constexpr struct
                               kBlue, {8.25, 700, false}, Align::Left};
 } kStored{};
 
-QRect pixelRect(const TwipRect &box)
-{
-    return QRect(twips::toPixels(box.left), twips::toPixels(box.top), twips::toPixels(box.width),
-                 twips::toPixels(box.height));
-}
-
 // The pixels a straight line covers, as the window system strokes it: from its first end up
 // to, not including, its second, with a pen of the line's width centred on it (an even width
 // leans up, or left). The window's lines are horizontal or vertical.
@@ -144,11 +126,6 @@ QRect strokeRect(const StoredLine &stored)
                      QSize(std::abs(to.x() - from.x()), stored.width));
     return QRect(QPoint(from.x() - lean, std::min(from.y(), to.y())),
                  QSize(stored.width, std::abs(to.y() - from.y())));
-}
-
-QFont toFont(const Font &font)
-{
-    return storedFont(font.points, font.weight, font.italic);
 }
 
 // A line of the window. It takes no clicks: a click on it is a click on the window.
@@ -178,7 +155,7 @@ QPushButton *makeButton(const StoredButton &stored, QStyle *style, QWidget *pare
 {
     auto *button = new QPushButton(QString::fromUtf8(stored.caption), parent);
     button->setObjectName(QLatin1String(stored.name));
-    button->setGeometry(pixelRect(stored.box));
+    button->setGeometry(twips::toPixels(stored.box));
     // Graphical buttons paint their face in their own colour whatever the desktop's style:
     // a classic flat-faced style does that with the palette's button colour.
     button->setStyle(style);
@@ -201,7 +178,7 @@ QLabel *makeLabel(const StoredLabel &stored, QWidget *parent)
 {
     auto *label = new QLabel(QString::fromUtf8(stored.caption), parent);
     label->setObjectName(QLatin1String(stored.name));
-    label->setGeometry(pixelRect(stored.box));
+    label->setGeometry(twips::toPixels(stored.box));
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     // Text starts at the top and is cut at the bottom edge; QLabel would centre it vertically.
@@ -212,7 +189,7 @@ QLabel *makeLabel(const StoredLabel &stored, QWidget *parent)
     palette.setColor(QPalette::WindowText, toQColor(stored.fore));
     label->setPalette(palette);
     label->setAutoFillBackground(true);
-    label->setFont(toFont(stored.font));
+    label->setFont(toQFont(stored.font));
     keepClicks(label);
     return label;
 }
@@ -221,23 +198,18 @@ QLabel *makePicture(const StoredPicture &stored, QWidget *parent)
 {
     auto *picture = new QLabel(parent);
     picture->setObjectName(QLatin1String(stored.name));
-    picture->setGeometry(pixelRect(stored.box));
+    picture->setGeometry(twips::toPixels(stored.box));
     picture->setScaledContents(true); // stretched to the box, proportions not kept
     picture->setPixmap(QPixmap(QLatin1String(resources::kAboutPicturePath)));
     keepClicks(picture);
     return picture;
 }
 
-QString fromView(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 QString aboutCaption(const AppInfo &info)
 {
-    return QStringLiteral("About ") + fromView(info.title);
+    return QStringLiteral("About ") + toQString(info.title);
 }
 
 QString versionLine(const AppInfo &info)
@@ -266,7 +238,7 @@ void frmDivivederor::buildControls()
     palette.setColor(QPalette::Window, toQColor(kStored.back));
     setPalette(palette);
     setAutoFillBackground(true);
-    setFont(storedFont(kDefaultFontPoints));
+    setFont(toQFont(StoredFont{}));
 
     QStyle *buttonStyle = QStyleFactory::create(QStringLiteral("Windows"));
     if (buttonStyle)
@@ -298,7 +270,7 @@ void frmDivivederor::Form_Load(const AppInfo &info)
 {
     setWindowTitle(aboutCaption(info));
     lblVersion->setText(versionLine(info));
-    lblTitle->setText(fromView(info.title));
+    lblTitle->setText(toQString(info.title));
 }
 
 void frmDivivederor::cmdOK_Click()

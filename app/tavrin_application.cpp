@@ -1,6 +1,7 @@
 #include "tavrin_application.h"
 
 #include "app_info.h"
+#include "stored.h"
 
 #include <QMessageBox>
 
@@ -10,12 +11,15 @@
 TavrinApplication::TavrinApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     applyAttributes();
-    setApplicationName(QString::fromUtf8(kAppInfo.title));
+    // The application's name is the X11 window class, and the desktop file name the Wayland
+    // app_id: both are the desktop entry's name.
+    const QString appId = toQString(kAppId);
+    setApplicationName(appId);
     setApplicationVersion(QStringLiteral("%1.%2").arg(kAppInfo.major).arg(kAppInfo.minor));
-    setDesktopFileName(QStringLiteral("tavrin"));
+    setDesktopFileName(appId);
 
     m_report = [](const QString &error) {
-        QMessageBox::critical(nullptr, QString::fromUtf8(kAppInfo.title),
+        QMessageBox::critical(nullptr, toQString(kAppInfo.title),
                               tr("Tavrin met an error it cannot recover from and will close.\n\n%1")
                                   .arg(error));
     };

@@ -3,7 +3,7 @@
 #include "app_info.h"
 #include "menu_bar_style.h"
 #include "named_colours.h"
-#include "stored_font.h"
+#include "stored.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -75,11 +75,6 @@ constexpr std::array<Handler, kNamedColours.size()> kBoardHandlers{
     &Slatemark::yellowscreen_Click, &Slatemark::greenscreen_Click, &Slatemark::lilacscreen_Click,
     &Slatemark::whitescreen_Click};
 
-QString fromView(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString caption(const stored::BarEntry &entry)
 {
     return QString(entry.spacesBefore, QLatin1Char(' ')) + QLatin1String(entry.text) +
@@ -103,9 +98,8 @@ std::int16_t shiftCode(Qt::KeyboardModifiers modifiers)
 
 } // namespace
 
-Slatemark::Slatemark(DefaultInstance<frmDivivederor> &about, platform::SystemServices &services,
-                     QWidget *parent)
-    : QMainWindow(parent), m_about(about), m_services(services)
+Slatemark::Slatemark(platform::SystemServices &services, QWidget *parent)
+    : QMainWindow(parent), m_services(services)
 {
     applyStoredProperties();
 
@@ -120,7 +114,7 @@ Slatemark::Slatemark(DefaultInstance<frmDivivederor> &about, platform::SystemSer
 void Slatemark::applyStoredProperties()
 {
     setWindowTitle(QStringLiteral("%1 version %2.%3")
-                       .arg(fromView(kAppInfo.title))
+                       .arg(toQString(kAppInfo.title))
                        .arg(kAppInfo.major)
                        .arg(kAppInfo.minor));
 
@@ -141,7 +135,7 @@ void Slatemark::applyStoredProperties()
         QString::fromUtf8(stored::kLabel1Caption),
         QRect(stored::kLabel1Left, stored::kLabel1Top, stored::kLabel1Width, stored::kLabel1Height),
         stored::kLabel1Background, stored::kLabel1Foreground,
-        storedFont(stored::kLabel1FontPoints, stored::kLabel1FontWeight, stored::kLabel1FontItalic)});
+        toQFont({stored::kLabel1FontPoints, stored::kLabel1FontWeight, stored::kLabel1FontItalic})});
 
     createMenus();
 
@@ -153,7 +147,7 @@ void Slatemark::applyStoredProperties()
 void Slatemark::createMenus()
 {
     QMenuBar *bar = menuBar();
-    bar->setFont(storedFont(stored::kMenuFontPoints));
+    bar->setFont(toQFont({stored::kMenuFontPoints}));
     auto *barStyle = new MenuBarStyle(stored::kMenuItemPadding);
     barStyle->setParent(bar);
     bar->setStyle(barStyle);
@@ -177,11 +171,11 @@ void Slatemark::createMenus()
     QMenu *board = addSubmenu(stored::kScreenColor);
     for (std::size_t i = 0; i < kNamedColours.size(); ++i) {
         const NamedColourEntry &colour = kNamedColours[i];
-        QAction *chalkEntry = chalk->addAction(fromView(colour.chalkCaption));
-        chalkEntry->setObjectName(fromView(colour.chalkName));
+        QAction *chalkEntry = chalk->addAction(toQString(colour.chalkCaption));
+        chalkEntry->setObjectName(toQString(colour.chalkName));
         connect(chalkEntry, &QAction::triggered, this, kChalkHandlers[i]);
-        QAction *boardEntry = board->addAction(fromView(colour.boardCaption));
-        boardEntry->setObjectName(fromView(colour.boardName));
+        QAction *boardEntry = board->addAction(toQString(colour.boardCaption));
+        boardEntry->setObjectName(toQString(colour.boardName));
         connect(boardEntry, &QAction::triggered, this, kBoardHandlers[i]);
     }
 
@@ -197,7 +191,7 @@ void Slatemark::Form_Load()
 
 void Slatemark::Form_Activate()
 {
-    m_about.hide();
+    emit aboutVisibilityRequested(false);
     m_timer1.start();
 }
 
@@ -237,7 +231,7 @@ void Slatemark::erasing_Click()
 
 void Slatemark::aboutapplcn_Click()
 {
-    m_about.show();
+    emit aboutVisibilityRequested(true);
 }
 
 void Slatemark::blackchoke_Click() { chalkColour = namedColour(NamedColour::Black); }

@@ -2,9 +2,7 @@
 
 #include "chalk_surface.h"
 #include "colour_value.h"
-#include "frm_divivederor.h"
 #include "system_services.h"
-#include "window_instance.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -28,8 +26,7 @@ class Slatemark : public QMainWindow
 public:
     // Builds the window, Timer1 (already running), Label1 and the menu bar from their stored
     // properties. Form_Load is for the window's default instance to call.
-    Slatemark(DefaultInstance<frmDivivederor> &about, platform::SystemServices &services,
-              QWidget *parent = nullptr);
+    explicit Slatemark(platform::SystemServices &services, QWidget *parent = nullptr);
 
     void Form_Load();
     // Runs when the board becomes the program's active window: at its first show and when
@@ -68,6 +65,11 @@ public:
     QTimer &timer1() { return m_timer1; }
     bool isLabel1Visible() const { return m_surface->isLabelVisible(); }
 
+signals:
+    // The About window is to be shown (the About command) or hidden (every activation), loaded
+    // first when it is not.
+    void aboutVisibilityRequested(bool visible);
+
 protected:
     bool event(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -81,7 +83,6 @@ private:
     bool activationComesFromWithinProgram();
     void endProgram();
 
-    DefaultInstance<frmDivivederor> &m_about;
     platform::SystemServices &m_services;
     ChalkSurface *m_surface = nullptr;
     QTimer m_timer1;

@@ -1,6 +1,5 @@
 #include "desktop_services.h"
 
-#include "app_info.h"
 #include "file_search.h"
 
 #include <QApplication>
@@ -9,6 +8,8 @@
 #include <QProcess>
 
 namespace platform {
+
+DesktopServices::DesktopServices(std::string title) : m_title(std::move(title)) {}
 
 bool DesktopServices::findNormalFile(const std::string &path)
 {
@@ -30,8 +31,7 @@ void DesktopServices::startProgram(const std::string &path)
 
 void DesktopServices::showMessage(const std::string &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kAppInfo.title.data(),
-                                                           qsizetype(kAppInfo.title.size())),
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(m_title),
                     QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     box.exec();

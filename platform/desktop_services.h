@@ -2,6 +2,8 @@
 
 #include "system_services.h"
 
+#include <string>
+
 namespace platform {
 
 // The system services on this desktop. Paths are taken as Windows writes them: "\" separates
@@ -11,6 +13,9 @@ namespace platform {
 class DesktopServices : public SystemServices
 {
 public:
+    // The title every message box carries: the application's title.
+    explicit DesktopServices(std::string title);
+
     bool findNormalFile(const std::string &path) override;
 
     // The path names the program itself, never a command line: it is not split at spaces and
@@ -22,6 +27,9 @@ public:
     // pressed), so that closing it gives the focus back there.
     void showMessage(const std::string &text) override;
     void beep() override;
+
+private:
+    std::string m_title;
 };
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cmath>
+#include <QRect>
 
 // Every stored position and size is in twips: 1/1440 of an inch, so 15 twips to a pixel at
 // 96 dots per inch. This is the one place that turns them into pixels.
@@ -26,6 +26,26 @@ constexpr double toPixelsF(double value, double dpi = kStandardDpi)
 constexpr double fromPixels(double pixels, double dpi = kStandardDpi)
 {
     return pixels * kPerInch / dpi;
+}
+
+} // namespace twips
+
+// A stored rectangle: left, top, width and height in twips.
+struct TwipRect
+{
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+namespace twips {
+
+// The logical pixels of a stored rectangle, each of its four values rounded on its own.
+inline QRect toPixels(const TwipRect &box, double dpi = kStandardDpi)
+{
+    return QRect(toPixels(box.left, dpi), toPixels(box.top, dpi), toPixels(box.width, dpi),
+                 toPixels(box.height, dpi));
 }
 
 } // namespace twips
