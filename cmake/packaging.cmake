@@ -20,9 +20,15 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TAVRIN_COMPANY_NAME} <tavrin@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The Qt and C++ libraries come from dpkg-shlibdeps; the font the windows ask for as their
-# "MS Sans Serif" stand-in is not a linked library, so it is named here.
+# The Qt, C++ and libcanberra libraries come from dpkg-shlibdeps; what is not a linked library
+# is named here:
+#  fonts-liberation: the windows' stand-in for "MS Sans Serif";
+#  sound-theme-freedesktop: the "bell" sound that Erase plays;
+#  libcanberra-pulse: plays it through the desktop's sound server (PulseAudio or PipeWire);
+#    without it only bare ALSA is tried, which a running sound server usually holds;
+#  qt6-wayland: runs the program as a native Wayland client where Qt chooses Wayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, sound-theme-freedesktop")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcanberra-pulse, qt6-wayland")
 
 include(CPack)

@@ -2,7 +2,11 @@
 
 #include "system_services.h"
 
+#include <memory>
 #include <string>
+
+struct ca_context;
+class QThreadPool;
 
 namespace platform {
 
@@ -15,6 +19,7 @@ class DesktopServices : public SystemServices
 public:
     // The title every message box carries: the application's title.
     explicit DesktopServices(std::string title);
+    ~DesktopServices() override;
 
     bool findNormalFile(const std::string &path) override;
 
@@ -26,10 +31,23 @@ public:
     // A modal QMessageBox over the active window (the About window when its button was
     // pressed), so that closing it gives the focus back there.
     void showMessage(const std::string &text) override;
+
+    // The desktop's own "bell" event sound from its sound theme, played through the sound
+    // server on X11 and Wayland alike; where no sound can be played, the window system's bell.
+    // Returns at once: the sound is played on a thread of its own.
     void beep() override;
 
 private:
+    struct SoundContextDeleter
+    {
+        void operator()(ca_context *context) const;
+    };
+
     std::string m_title;
+    // Made at the first beep and kept for the program's life; used on the sound thread only.
+    std::unique_ptr<ca_context, SoundContextDeleter> m_sound;
+    // Declared after the context, so that the sounds still queued end before it goes.
+    std::unique_ptr<QThreadPool> m_soundThread;
 };
 
 } // namespace platform

@@ -40,15 +40,15 @@ QString locateNormalFile(const std::string &path)
         start = end + 1;
     }
 
-    if (native.empty() || native.front() != '/')
+    // A full path as this system spells one: "/..." here, "C:/..." on Windows.
+    const QFileInfo whole(QFile::decodeName(native.c_str()));
+    if (!QDir::isAbsolutePath(whole.filePath()))
         return {};
-    const std::size_t slash = native.rfind('/');
-    const QString folder = QFile::decodeName(native.substr(0, slash == 0 ? 1 : slash).c_str());
-    const QString name = QFile::decodeName(native.substr(slash + 1).c_str());
+    const QString name = whole.fileName();
     if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         return {};
 
-    const QDir dir(folder);
+    const QDir dir(whole.path());
     const QFileInfo exact(dir.filePath(name));
     if (isNormalFile(exact))
         return exact.filePath();

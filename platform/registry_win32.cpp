@@ -2,24 +2,21 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
 
-// ERROR_INVALID_HANDLE: what the system answers for a root that is no key.
-constexpr RegStatus kInvalidHandle = 6;
-
-// The predefined roots by their 32-bit numbers. On 64-bit Windows these handles are the
-// numbers sign-extended, which the system's own constants already are.
+// The system's predefined key for one of the roots the registry knows, or null for any other
+// number. Its handles are the 32-bit numbers sign-extended, as the system's own constants are.
 HKEY predefinedRoot(RegRoot root)
 {
-    switch (root) {
-    case 0x80000000u: return HKEY_CLASSES_ROOT;
-    case 0x80000001u: return HKEY_CURRENT_USER;
-    case 0x80000002u: return HKEY_LOCAL_MACHINE;
-    case 0x80000003u: return HKEY_USERS;
-    default: return nullptr;
-    }
+    const bool known = std::any_of(reg::kRootKeys.begin(), reg::kRootKeys.end(),
+                                   [root](const reg::RootKey &key) { return key.root == root; });
+    if (!known)
+        return nullptr;
+    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
 }
 
 HKEY toKey(RegHandle handle)
@@ -34,7 +31,7 @@ RegStatus Win32Registry::openKey(RegRoot root, const std::string &subKey, std::u
 {
     const HKEY rootKey = predefinedRoot(root);
     if (rootKey == nullptr)
-        return kInvalidHandle;
+        return reg::kInvalidHandle;
     HKEY opened = nullptr;
     const LSTATUS status = RegOpenKeyExA(rootKey, subKey.c_str(), options, access, &opened);
     if (status == ERROR_SUCCESS)

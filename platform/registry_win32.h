@@ -5,7 +5,7 @@
 namespace platform {
 
 // The system's own registry, through advapi32's ANSI calls. Handles are the system's key
-// handles; roots are the predefined keys (HKEY_CLASSES_ROOT to HKEY_USERS).
+// handles; roots are the five predefined keys of reg::kRootKeys.
 class Win32Registry : public Registry
 {
 public:
