@@ -26,7 +26,10 @@ PROGRAMS = {
 }
 SCREEN = "1600x1024x24"  # wide enough for both windows side by side
 ROOT_COLOUR = "0x3a6ea5"  # anything but the board's black: start-up waits for black
-BANNER_SECONDS = 4.0  # the welcome banner goes three seconds after the first activation
+BANNER_SECONDS = 4.0
+# The live stroke's zigzag, as xprobe draws it (pixels): margin, band step, move across.
+LIVE_MARGIN, LIVE_BAND_STEP, LIVE_DX = 10, 6, 2
+LIVE_RATES = (1000, 0)  # moves a second; 0: as fast as the X server takes them  # the welcome banner goes three seconds after the first activation
 
 
 def log(text):
@@ -180,17 +183,21 @@ class Bench:
             time.sleep(0.3)
         return {"first_frame_ms": times, "rss_kib": rss, "cpu_ms": cpu}
 
+    def start_beside(self, name, index):
+        pid, _ = self.start(name)
+        # Side by side, not overlapping: the window manager would centre both.
+        subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                        "^" + PROGRAMS[name][1], "windowmove", str(800 * index), "0"],
+                       env=self.x.env, check=False, capture_output=True)
+        return pid
+
     # 6. idle, then 1. latency: both programs side by side in one session, so that the idle
     # seconds are the same seconds for both and the latency runs can alternate between them.
     def idle_and_latency(self, order, idle_seconds, runs, moves):
         pids = {}
         try:
             for index, name in enumerate(order):
-                pids[name], _ = self.start(name)
-                # Side by side, not overlapping: the window manager would centre both.
-                subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
-                                "^" + PROGRAMS[name][1], "windowmove", str(800 * index), "0"],
-                               env=self.x.env, check=False, capture_output=True)
+                pids[name] = self.start_beside(name, index)
             time.sleep(BANNER_SECONDS)
             for name in order:
                 board = self.keys(self.probe("board", "--name", PROGRAMS[name][1]))["board"]
@@ -217,6 +224,53 @@ class Bench:
                             latency[name].append({"missed": int(fields["missed"]),
                                                   "samples": samples})
             return idle, latency
+        finally:
+            for pid in pids.values():
+                self.stop(pid)
+
+    # 7. live strokes: both programs side by side, strokes alternating between them, each in
+    # fresh bands of its board; a program whose board is full is started afresh.
+    def live(self, order, pairs, moves, rates):
+        pids, bands, boards = {}, {}, {}
+        per_band = None
+        runs = {name: {rate: [] for rate in rates} for name in order}
+
+        def restart(name):
+            if name in pids:
+                self.stop(pids[name])
+            pids[name] = self.start_beside(name, order.index(name))
+            time.sleep(BANNER_SECONDS)
+            board = self.keys(self.probe("board", "--name", PROGRAMS[name][1]))["board"]
+            boards[name] = [int(v) for v in board.split(",")[2].split("x")]
+            bands[name] = 0
+
+        try:
+            for name in order:
+                restart(name)
+            for pair in range(pairs):
+                for rate in rates:
+                    for name in (order if pair % 2 == 0 else list(reversed(order))):
+                        width, height = boards[name]
+                        per_band = (width - 2 * LIVE_MARGIN) // LIVE_DX + 1
+                        need = -(-(moves + 1) // per_band)
+                        last_top = LIVE_MARGIN + (bands[name] + need - 1) * LIVE_BAND_STEP
+                        if last_top + LIVE_BAND_STEP >= height - LIVE_MARGIN:
+                            log(f"  {name}: board full, starting afresh")
+                            restart(name)
+                        out = self.keys(self.probe(
+                            "live", "--name", PROGRAMS[name][1], "--pid", str(pids[name]),
+                            "--moves", str(moves), "--rate-hz", str(rate),
+                            "--first-band", str(bands[name])))
+                        bands[name] = int(out["next_band"])
+                        samples = [float(v) for v in out["latency_us"].split(",") if v]
+                        runs[name][rate].append({
+                            "sched_us_per_move": float(out["sched_us_per_move"]),
+                            "send_us": float(out["send_us"]),
+                            "missing": int(out["missing_segments"]), "latency": samples})
+                log(f"  live pair {pair + 1}: " + ", ".join(
+                    f"{n} {r} Hz {runs[n][r][-1]['sched_us_per_move']:.1f} µs" for r in rates
+                    for n in order))
+            return runs
         finally:
             for pid in pids.values():
                 self.stop(pid)
@@ -335,6 +389,36 @@ def summarise(results):
                      f"{tmiss} of {moves}", f"{bmiss} of {moves}", "", "0",
                      "yes" if tmiss == 0 else "no"))
 
+    if "live" in t:
+        for rate in LIVE_RATES:
+            tr, br = t["live"][rate], b["live"][rate]
+            pairs = len(tr)
+            ratios = [x["sched_us_per_move"] / y["sched_us_per_move"] for x, y in zip(tr, br)]
+            r = statistics.median(ratios)
+            tc = statistics.median(x["sched_us_per_move"] for x in tr)
+            bc = statistics.median(y["sched_us_per_move"] for y in br)
+            how = f"{rate} moves/s" if rate else "as fast as the server takes them"
+            rows.append((f"7. Live, {how}: CPU per move, median of {pairs} pairs (µs); "
+                         f"ratio median [spread of the pairs]",
+                         fmt(tc, 2), fmt(bc, 2),
+                         f"{fmt(r, 2)} [{fmt(min(ratios), 2)}–{fmt(max(ratios), 2)}]",
+                         "≤ 1.0 ×", "yes" if r <= 1.0 else "no"))
+            if rate:
+                tl = [statistics.median(x["latency"]) for x in tr if x["latency"]]
+                bl = [statistics.median(y["latency"]) for y in br if y["latency"]]
+                lr = [a / c for a, c in zip(tl, bl)]
+                r = statistics.median(lr)
+                rows.append((f"7. Live, {how}: latency move to pixel, median of run medians "
+                             f"(µs) [spread]; ratio median of pairs [spread]",
+                             f"{fmt(statistics.median(tl), 0)} [{fmt(min(tl), 0)}–{fmt(max(tl), 0)}]",
+                             f"{fmt(statistics.median(bl), 0)} [{fmt(min(bl), 0)}–{fmt(max(bl), 0)}]",
+                             f"{fmt(r, 2)} [{fmt(min(lr), 2)}–{fmt(max(lr), 2)}]",
+                             "≤ 1.0 ×", "yes" if r <= 1.0 else "no"))
+            tm = sum(x["missing"] for x in tr)
+            bm = sum(y["missing"] for y in br)
+            rows.append((f"7. Live, {how}: segments missing from the screen, all runs",
+                         str(tm), str(bm), "", "0", "yes" if tm == 0 else "no"))
+
     if "paint" in results:
         p = results["paint"]
 
@@ -401,7 +485,7 @@ def main():
     parser.add_argument("--build", required=True)
     parser.add_argument("--quick", action="store_true",
                         help="fewer runs and moves: figures for a first look only")
-    parser.add_argument("--only", default="1,2,3,4,5,6",
+    parser.add_argument("--only", default="1,2,3,4,5,6,7",
                         help="comma-separated figure numbers to run")
     parser.add_argument("--out", help="also write the table and the raw figures here (.md, .json)")
     args = parser.parse_args()
@@ -438,6 +522,11 @@ def main():
                         results[name]["idle"] = idle[name]
                     if "1" in only:
                         results[name]["latency"] = latency[name]
+            if "7" in only:
+                log("live strokes ...")
+                live = bench.live(order, 3 if quick else 11, 1000, LIVE_RATES)
+                for name in order:
+                    results[name]["live"] = live[name]
             if "2" in only:
                 # CPU per move swings with how many moves land in each paint: several bursts,
                 # alternating, and their median.

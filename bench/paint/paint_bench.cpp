@@ -94,7 +94,7 @@ int main(int argc, char *argv[])
     TavrinApplication::applyAttributes();
     TavrinApplication app(argc, argv);
 
-    Program program;
+    Program program(platform::makePlatform("Tavrin"));
     program.start();
     QMainWindow &tavrin = program.board().get();
     BaselineWindow baseline;

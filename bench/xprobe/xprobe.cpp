@@ -6,6 +6,7 @@
 //   xprobe latency  --name PREFIX [--moves N] [--runs R] [--first-band B] [--step PX] [--gap-ms MS]
 //   xprobe burst    --name PREFIX --pid PID [--moves N] [--gap-us US]
 //   xprobe memory   --name PREFIX --pid PID [--segments N] [--chunk N]
+//   xprobe live     --name PREFIX --pid PID [--moves N] [--rate-hz HZ] [--first-band B]
 //
 // Input goes in through XTest, exactly as a mouse would deliver it; pixels come back from the
 // root window with XGetImage, i.e. what the X server would show. Every figure is printed as
@@ -529,11 +530,14 @@ int latency(const Options &options)
 // A zigzag whose every corner is a reported position: bands four pixels high, two pixels
 // between corners, snaking down the board. A program that merges moves joins two corners with
 // one line and leaves the corner between them undrawn.
-std::vector<std::pair<int, int>> zigzag(const Rect &area, int moves)
+constexpr int kZigzagMargin = 10, kZigzagBandHeight = 3, kZigzagBandStep = 6, kZigzagDx = 2;
+
+std::vector<std::pair<int, int>> zigzag(const Rect &area, int moves, int firstBand = 0)
 {
-    const int margin = 10, bandHeight = 3, bandStep = 6, dx = 2;
+    const int margin = kZigzagMargin, bandHeight = kZigzagBandHeight, bandStep = kZigzagBandStep,
+              dx = kZigzagDx;
     std::vector<std::pair<int, int>> points;
-    int band = 0;
+    int band = firstBand;
     while (static_cast<int>(points.size()) < moves + 1) {
         const int top = area.y + margin + band * bandStep;
         if (top + bandHeight >= area.y + area.h - margin)
@@ -674,12 +678,116 @@ int memory(const Options &options)
     return 0;
 }
 
+// ---- live --------------------------------------------------------------------------------
+
+// A stroke drawn as a fast mouse draws it: the program runs all along and takes each move as
+// it arrives. At --rate-hz moves a second (1,000 for a gaming mouse), every move is timed from
+// its XTest request to the first pixel of its segment on the screen, read back between moves;
+// with --rate-hz 0 the moves go as fast as the X server takes them (synced every 50) and only
+// the CPU is counted. The stroke is the burst's zigzag, from band --first-band on, so that
+// every move draws fresh pixels of its own; CPU is every thread's scheduler time from the
+// press to the program's going idle after the last move, divided by the moves.
+int live(const Options &options)
+{
+    X x;
+    const Window window = x.waitForWindow(options.get("name"));
+    const pid_t pid = static_cast<pid_t>(options.number("pid", 0));
+    const int moves = static_cast<int>(options.number("moves", 1000));
+    const long rate = options.number("rate-hz", 1000);
+    const int firstBand = static_cast<int>(options.number("first-band", 0));
+    const Rect area = x.boardRect(window);
+    const auto points = zigzag(area, moves, firstBand);
+
+    // The pixels only segment i (from point i-1 to point i) can have turned: strictly between
+    // its ends, away from the neighbouring segments.
+    auto fresh = [&](int i) {
+        const auto [x0, y0] = points[static_cast<std::size_t>(i - 1)];
+        const auto [x1, y1] = points[static_cast<std::size_t>(i)];
+        if (x0 == x1)
+            return Rect{x0, std::min(y0, y1) + 1, 1, std::abs(y1 - y0) - 1};
+        return Rect{std::min(x0, x1) + 1, std::min(y0, y1), std::abs(x1 - x0) - 1,
+                    std::abs(y1 - y0) + 1};
+    };
+
+    x.moveTo(points[0].first, points[0].second);
+    x.sync();
+    sleepMicros(30000);
+    const std::uint64_t ns0 = cpuNanos(pid);
+    x.button(true);
+    x.sync();
+
+    std::vector<double> samples;
+    std::vector<Clock::time_point> sent(static_cast<std::size_t>(moves) + 1);
+    const auto start = Clock::now();
+    int oldest = 1; // the first move whose pixels have not been seen yet
+    if (rate > 0) {
+        const double periodUs = 1e6 / static_cast<double>(rate);
+        for (int i = 1; i <= moves || oldest <= moves;) {
+            const double due = (i - 1) * periodUs;
+            if (i <= moves && microsSince(start) >= due) {
+                sent[static_cast<std::size_t>(i)] = Clock::now();
+                x.moveTo(points[static_cast<std::size_t>(i)].first,
+                         points[static_cast<std::size_t>(i)].second);
+                x.flush();
+                ++i;
+                continue;
+            }
+            if (oldest < i && x.anyPixelNot(fresh(oldest), kBoardColour)) {
+                samples.push_back(microsSince(sent[static_cast<std::size_t>(oldest)]));
+                ++oldest;
+                continue;
+            }
+            if (oldest < i && microsSince(sent[static_cast<std::size_t>(oldest)]) > 500000)
+                ++oldest; // never drawn: counted below from the final picture
+            else
+                sleepMicros(20);
+        }
+    } else {
+        for (int i = 1; i <= moves; ++i) {
+            x.moveTo(points[static_cast<std::size_t>(i)].first,
+                     points[static_cast<std::size_t>(i)].second);
+            if (i % 50 == 0)
+                x.sync();
+            else
+                x.flush();
+        }
+        x.sync();
+    }
+    const double sendUs = microsSince(start);
+    waitIdle(pid, 30);
+    const std::uint64_t ns1 = cpuNanos(pid);
+    x.button(false);
+    x.sync();
+    waitIdle(pid, 30);
+
+    int missing = 0;
+    auto image = x.grab(area);
+    for (int i = 1; i < moves; ++i) {
+        const Rect r = fresh(i);
+        bool drawn = false;
+        for (int yy = r.y; yy < r.y + r.h && !drawn; ++yy)
+            for (int xx = r.x; xx < r.x + r.w && !drawn; ++xx)
+                drawn = (XGetPixel(image.get(), xx - area.x, yy - area.y) & 0xFFFFFF) != kBoardColour;
+        if (!drawn)
+            ++missing;
+    }
+    const int lastBand = (points.back().second - area.y - kZigzagMargin) / kZigzagBandStep;
+    std::printf("moves=%d\nrate_hz=%ld\nsend_us=%.0f\ncpu_ns=%llu\nsched_us_per_move=%.3f\n"
+                "missing_segments=%d\nnext_band=%d\nlatency_us=",
+                moves, rate, sendUs, static_cast<unsigned long long>(ns1 - ns0),
+                static_cast<double>(ns1 - ns0) / 1e3 / moves, missing, lastBand + 1);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        std::printf("%s%.0f", i ? "," : "", samples[i]);
+    std::printf("\n");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: xprobe startup|board|latency|burst|memory [options]\n");
+        std::fprintf(stderr, "usage: xprobe startup|board|latency|burst|memory|live [options]\n");
         return 2;
     }
     const std::string command = argv[1];
@@ -696,5 +804,7 @@ int main(int argc, char **argv)
         return burst(options);
     if (command == "memory")
         return memory(options);
+    if (command == "live")
+        return live(options);
     fail("unknown command " + command);
 }
