@@ -683,8 +683,8 @@ int memory(const Options &options)
 // A stroke drawn as a fast mouse draws it: the program runs all along and takes each move as
 // it arrives. At --rate-hz moves a second (1,000 for a gaming mouse), every move is timed from
 // its XTest request to the first pixel of its segment on the screen, read back between moves;
-// with --rate-hz 0 the moves go as fast as the X server takes them (synced every 50) and only
-// the CPU is counted. The stroke is the burst's zigzag, from band --first-band on, so that
+// with --rate-hz 0 the moves go as fast as the X server takes them (each synced, since the
+// server merges moves still queued in it) and only the CPU is counted. The stroke is the burst's zigzag, from band --first-band on, so that
 // every move draws fresh pixels of its own; CPU is every thread's scheduler time from the
 // press to the program's going idle after the last move, divided by the moves.
 int live(const Options &options)
@@ -746,12 +746,9 @@ int live(const Options &options)
         for (int i = 1; i <= moves; ++i) {
             x.moveTo(points[static_cast<std::size_t>(i)].first,
                      points[static_cast<std::size_t>(i)].second);
-            if (i % 50 == 0)
-                x.sync();
-            else
-                x.flush();
+            // Synced one by one: the server merges motion still waiting in its input queue.
+            x.sync();
         }
-        x.sync();
     }
     const double sendUs = microsSince(start);
     waitIdle(pid, 30);
