@@ -148,7 +148,7 @@ private slots:
         QTRY_COMPARE(runs(), sysInfoRuns); // Alt+S presses its button a moment later
         // Unloading destroys the window; otherwise it stays, shown.
         QTRY_VERIFY(unloads ? about.isNull()
-                            : m_program->about().ifLoaded() == about && about->isVisible());
+                    : about && about->isVisible() && m_program->about().ifLoaded() == about);
     }
 
     // A fixed, modeless window transient for the board. The board's activation hides it and
