@@ -11,21 +11,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleFactory>
 
-#include <algorithm>
-#include <cstdlib>
-#include <string_view>
-
 namespace {
-
-struct TwipLine
-{
-    int x1, y1, x2, y2;
-};
-
-enum class Align { Left, Centre };
 
 struct StoredButton
 {
@@ -42,38 +32,22 @@ struct StoredPicture
     TwipRect box;
 };
 
+// A straight horizontal line from (left, y) to (right, y).
 struct StoredLine
 {
     const char *name;
-    TwipLine line;
+    int left;
+    int right;
+    int y;
     ColourValue colour;
     int width; // pixels
 };
 
-struct StoredLabel
-{
-    const char *name;
-    TwipRect box;
-    const char *caption;
-    ColourValue back;
-    ColourValue fore;
-    StoredFont font;
-    Align align;
-};
-
 constexpr ColourValue kBlack = 0x00000000;
-constexpr ColourValue kWhite = 0x00FFFFFF;
-constexpr ColourValue kGrey = 0x00808080;
-constexpr ColourValue kOliveYellow = 0x0000C0C0;
-constexpr ColourValue kTeal = 0x00C0C000;
 constexpr ColourValue kYellow = 0x0000FFFF;
-constexpr ColourValue kDarkOrange = 0x000040C0;
-constexpr ColourValue kBlue = 0x00FF0000;
+constexpr ColourValue kOliveYellow = 0x0000C0C0;
 
-constexpr StoredFont kDefaultFont{};
-
-// The runs of spaces push the credit and the contact onto lines of their own once the label
-// wraps the text.
+// The runs of spaces set the credit and the contact apart, each on a line of its own.
 constexpr char kDescription[] =
     "  This is a general purpose slatemark for kids.You can use your mouse as the chalk to "
     "write to this monitor slatemark.different colors of chalk can be selected from the "
@@ -100,35 +74,29 @@ constexpr struct
     StoredButton cmdSysInfo{
         "cmdSysInfo", {4320, 2760, 2205, 345}, "&System Info...", kOliveYellow, false};
     StoredPicture Image1{"Image1", {0, 120, 1695, 2175}};
-    StoredLine Line1_1{"Line1_1", {90, 2520, 6480, 2520}, kGrey, 1};
-    StoredLabel lblDescription{"lblDescription", {1800, 840, 3885, 1410}, kDescription, kTeal,
-                               kBlack, kDefaultFont, Align::Left};
+    StoredLine Line1_1{"Line1_1", 90, 6480, 2520, 0x00808080, 1};
+    StoredLabel lblDescription{"lblDescription", {1800, 840, 3885, 1410}, kDescription,
+                               0x00C0C000, kBlack, {}, false};
     StoredLabel lblTitle{"lblTitle", {1800, 120, 3885, 480}, "Tavrin", kBlack, kYellow,
-                         {18, 700, true}, Align::Centre};
-    StoredLine Line1_0{"Line1_0", {105, 2520, 6480, 2520}, kWhite, 2};
+                         {18, 700, true}, true};
+    StoredLine Line1_0{"Line1_0", 105, 6480, 2520, 0x00FFFFFF, 2};
     StoredLabel lblVersion{"lblVersion", {1800, 600, 3885, 225}, "Version 1.0", kBlack, kYellow,
-                           kDefaultFont, Align::Centre};
-    StoredLabel lblDisclaimer{"lblDisclaimer", {120, 2760, 4095, 1065}, kDisclaimer, kDarkOrange,
-                              kBlue, {8.25, 700, false}, Align::Left};
+                           {}, true};
+    StoredLabel lblDisclaimer{"lblDisclaimer", {120, 2760, 4095, 1065}, kDisclaimer, 0x000040C0,
+                              0x00FF0000, {8.25, 700, false}, false};
 } kStored{};
 
-// The pixels a straight line covers, as the window system strokes it: from its first end up
-// to, not including, its second, with a pen of the line's width centred on it (an even width
-// leans up, or left). The window's lines are horizontal or vertical.
-QRect strokeRect(const StoredLine &stored)
+// Labels and the picture swallow their clicks: Qt would pass them on to the window, where
+// they would count as a click on its background and close it.
+void keepClicks(QWidget *widget)
 {
-    const QPoint from(twips::toPixels(stored.line.x1), twips::toPixels(stored.line.y1));
-    const QPoint to(twips::toPixels(stored.line.x2), twips::toPixels(stored.line.y2));
-    const int lean = stored.width / 2;
-    Q_ASSERT(from.x() == to.x() || from.y() == to.y());
-    if (from.y() == to.y())
-        return QRect(QPoint(std::min(from.x(), to.x()), from.y() - lean),
-                     QSize(std::abs(to.x() - from.x()), stored.width));
-    return QRect(QPoint(from.x() - lean, std::min(from.y(), to.y())),
-                 QSize(stored.width, std::abs(to.y() - from.y())));
+    widget->setAttribute(Qt::WA_NoMousePropagation);
+    widget->setFocusPolicy(Qt::NoFocus);
 }
 
-// A line of the window. It takes no clicks: a click on it is a click on the window.
+// A line of the window, stroked as the window system strokes it: from its first end up to,
+// not including, its second, with a pen of its width centred on it (an even width leans up).
+// It takes no clicks: a click on it is a click on the window.
 class LineControl : public QWidget
 {
 public:
@@ -138,7 +106,9 @@ public:
         setObjectName(QLatin1String(stored.name));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_OpaquePaintEvent);
-        setGeometry(strokeRect(stored));
+        const int left = twips::toPixels(stored.left);
+        setGeometry(left, twips::toPixels(stored.y) - stored.width / 2,
+                    twips::toPixels(stored.right) - left, stored.width);
     }
 
 protected:
@@ -149,6 +119,43 @@ protected:
 
 private:
     QColor m_colour;
+};
+
+// A static text: an opaque box of its colour, the text from the top edge, wrapped at spaces
+// within the width and cut at the bottom edge.
+class LabelControl : public QLabel
+{
+public:
+    LabelControl(const StoredLabel &stored, QWidget *parent)
+        : QLabel(QString::fromUtf8(stored.caption), parent)
+    {
+        setObjectName(QLatin1String(stored.name));
+        setGeometry(twips::toPixels(stored.box));
+        setTextFormat(Qt::PlainText);
+        setWordWrap(true);
+        setAlignment(Qt::AlignTop | (stored.centred ? Qt::AlignHCenter : Qt::AlignLeft));
+        QPalette colours;
+        colours.setColor(QPalette::Window, toQColor(stored.back));
+        colours.setColor(QPalette::WindowText, toQColor(stored.fore));
+        setPalette(colours);
+        setAutoFillBackground(true);
+        setFont(toQFont(stored.font));
+        keepClicks(this);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        // A run of spaces after a word was typed to fill out its line, so that what follows
+        // starts the next one. Counted at its width, it would end that line in one font and
+        // hang inside it in another: it ends the line whatever the font.
+        static const QRegularExpression runOfSpaces(QStringLiteral("(?<=\\S) {2,}"));
+        QString laidOut = text();
+        laidOut.replace(runOfSpaces, QString(QChar::LineSeparator));
+        QPainter painter(this);
+        style()->drawItemText(&painter, contentsRect(), int(alignment()) | Qt::TextWordWrap,
+                              palette(), isEnabled(), laidOut, foregroundRole());
+    }
 };
 
 QPushButton *makeButton(const StoredButton &stored, QStyle *style, QWidget *parent)
@@ -166,34 +173,6 @@ QPushButton *makeButton(const StoredButton &stored, QStyle *style, QWidget *pare
     return button;
 }
 
-// Labels and the picture swallow their clicks: Qt would pass them on to the window, where
-// they would count as a click on its background and close it.
-void keepClicks(QWidget *widget)
-{
-    widget->setAttribute(Qt::WA_NoMousePropagation);
-    widget->setFocusPolicy(Qt::NoFocus);
-}
-
-QLabel *makeLabel(const StoredLabel &stored, QWidget *parent)
-{
-    auto *label = new QLabel(QString::fromUtf8(stored.caption), parent);
-    label->setObjectName(QLatin1String(stored.name));
-    label->setGeometry(twips::toPixels(stored.box));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    // Text starts at the top and is cut at the bottom edge; QLabel would centre it vertically.
-    label->setAlignment(Qt::AlignTop
-                        | (stored.align == Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
-    QPalette palette;
-    palette.setColor(QPalette::Window, toQColor(stored.back));
-    palette.setColor(QPalette::WindowText, toQColor(stored.fore));
-    label->setPalette(palette);
-    label->setAutoFillBackground(true);
-    label->setFont(toQFont(stored.font));
-    keepClicks(label);
-    return label;
-}
-
 QLabel *makePicture(const StoredPicture &stored, QWidget *parent)
 {
     auto *picture = new QLabel(parent);
@@ -206,16 +185,6 @@ QLabel *makePicture(const StoredPicture &stored, QWidget *parent)
 }
 
 } // namespace
-
-QString aboutCaption(const AppInfo &info)
-{
-    return QStringLiteral("About ") + toQString(info.title);
-}
-
-QString versionLine(const AppInfo &info)
-{
-    return QStringLiteral("Version %1.%2").arg(info.major).arg(info.minor);
-}
 
 frmDivivederor::frmDivivederor(platform::Registry &registry, platform::SystemServices &services,
                                QWidget *parent)
@@ -244,15 +213,15 @@ void frmDivivederor::buildControls()
     if (buttonStyle)
         buttonStyle->setParent(this);
 
-    cmdOK = makeButton(kStored.cmdOK, buttonStyle, this);
-    cmdSysInfo = makeButton(kStored.cmdSysInfo, buttonStyle, this);
+    QPushButton *cmdOK = makeButton(kStored.cmdOK, buttonStyle, this);
+    QPushButton *cmdSysInfo = makeButton(kStored.cmdSysInfo, buttonStyle, this);
     makePicture(kStored.Image1, this);
     new LineControl(kStored.Line1_1, this);
-    makeLabel(kStored.lblDescription, this);
-    lblTitle = makeLabel(kStored.lblTitle, this);
+    new LabelControl(kStored.lblDescription, this);
+    lblTitle = new LabelControl(kStored.lblTitle, this);
     new LineControl(kStored.Line1_0, this);
-    lblVersion = makeLabel(kStored.lblVersion, this);
-    makeLabel(kStored.lblDisclaimer, this);
+    lblVersion = new LabelControl(kStored.lblVersion, this);
+    new LabelControl(kStored.lblDisclaimer, this);
 
     // Buttons are windows of their own and stay above every painted control.
     cmdSysInfo->raise();
@@ -268,8 +237,8 @@ void frmDivivederor::buildControls()
 
 void frmDivivederor::Form_Load(const AppInfo &info)
 {
-    setWindowTitle(aboutCaption(info));
-    lblVersion->setText(versionLine(info));
+    setWindowTitle(QStringLiteral("About ") + toQString(info.title));
+    lblVersion->setText(QStringLiteral("Version %1.%2").arg(info.major).arg(info.minor));
     lblTitle->setText(toQString(info.title));
 }
 

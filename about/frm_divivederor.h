@@ -5,15 +5,8 @@
 #include "system_services.h"
 
 #include <QDialog>
-#include <QString>
 
 class QLabel;
-class QPushButton;
-
-// The texts the load step writes, for any identity: "About <title>" and
-// "Version <major>.<minor>" (the revision is never shown).
-QString aboutCaption(const AppInfo &info);
-QString versionLine(const AppInfo &info);
 
 // The About window: a fixed black dialog with the title, the version, a picture, a
 // description and a warning, an OK button and a System Info button. Its one default instance
@@ -35,7 +28,8 @@ public:
     frmDivivederor(platform::Registry &registry, platform::SystemServices &services,
                    QWidget *parent = nullptr);
 
-    // The load step: the caption, the title and the version from the application's identity.
+    // The load step: the caption "About <title>", the title, and "Version <major>.<minor>"
+    // (the revision is never shown).
     void Form_Load(const AppInfo &info = kAppInfo);
 
     // OK, Enter or Space on OK, and Esc whatever has the focus: unloads the window.
@@ -65,8 +59,6 @@ private:
     platform::Registry &m_registry;
     platform::SystemServices &m_services;
 
-    QPushButton *cmdOK = nullptr;
-    QPushButton *cmdSysInfo = nullptr;
     QLabel *lblTitle = nullptr;
     QLabel *lblVersion = nullptr;
     bool m_leftPressed = false; // a left press on the surface waits for its release

@@ -1,27 +1,25 @@
 #!/usr/bin/env bash
-# Installs the build into a scratch prefix, checks the files a desktop expects, and validates the
-# installed tree as a whole (the metainfo finds its desktop entry and icon).
-#   check_install.sh <build dir> <scratch dir> <app id>
+# check_install.sh <build> <scratch> <app id> [deb]: the installed tree or the unpacked package
+# holds the program, its entry, metainfo and icons, nothing of the build; the package its Depends.
 set -euo pipefail
-build=$1 scratch=$2 app_id=$3
-rm -rf "$scratch"
-root=$scratch/root
-cmake --install "$build" --prefix "$root/usr" >"$scratch.log" 2>&1 || { cat "$scratch.log"; exit 1; }
-
-status=0
-expect() {
-  if [ -f "$root/usr/$1" ]; then echo "ok      usr/$1"; else echo "MISSING usr/$1"; status=1; fi
-}
-expect bin/tavrin
-expect "share/applications/$app_id.desktop"
-expect "share/metainfo/$app_id.metainfo.xml"
-expect share/icons/hicolor/16x16/apps/tavrin.png
-expect share/icons/hicolor/32x32/apps/tavrin.png
-[ -x "$root/usr/bin/tavrin" ] || { echo "usr/bin/tavrin is not executable"; status=1; }
-# The entry names the installed program and icon.
-grep -qx 'Exec=tavrin' "$root/usr/share/applications/$app_id.desktop" || { echo "Exec is not tavrin"; status=1; }
-grep -qx 'Icon=tavrin' "$root/usr/share/applications/$app_id.desktop" || { echo "Icon is not tavrin"; status=1; }
-echo "installed:"
-(cd "$root" && find . -type f | sort)
-appstreamcli validate-tree --no-net "$root" || status=1
-exit $status
+build=$1 root=$2/root/usr entry=share/applications/$3.desktop
+fail() { echo "FAIL: $*"; exit 1; }
+rm -rf "$2" && mkdir -p "$2"
+if [ "${4-}" = deb ]; then
+  cpack -G DEB --config "$build/CPackConfig.cmake" -B "$2" >"$2/log" 2>&1 || fail "$(cat "$2/log")"
+  dpkg-deb -x "$2"/*.deb "$2/root"
+  names() { tr ',|' '\n\n' | sed 's/^ *//; s/[ (].*//'; }
+  depends=$(dpkg-deb -f "$2"/*.deb Depends | names)
+  wanted=$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_DEPENDS "\(.*\)")/\1/p' "$build/CPackConfig.cmake")
+  for name in libqt6widgets6 fonts-liberation $(names <<<"$wanted"); do
+    grep -qx "$name" <<<"$depends" || fail "Depends lacks $name: $depends"
+  done
+else
+  cmake --install "$build" --prefix "$root" >"$2/log" 2>&1 || fail "$(cat "$2/log")"
+fi
+cd "$root"
+ls "$entry" "share/metainfo/$3.metainfo.xml" share/icons/hicolor/{16,32}x*/apps/tavrin.png
+[ -x bin/tavrin ] && grep -qx Exec=tavrin "$entry" && grep -qx Icon=tavrin "$entry" \
+  && grep -qx "StartupWMClass=$3" "$entry" || fail "$(ls -R; cat "$entry")"
+[ -z "$(find . -name 'tst_*' -o -name '*.a' -o -path '*/include/*')" ] || fail "stray files"
+appstreamcli validate-tree --no-net "$2/root"
