@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Runs every libFuzzer target of the fuzz build for a bounded time, starting from its committed
-# seeds, and fails on the first crash, hang, leak or sanitizer report.
+# Runs every libFuzzer target of the fuzz build for a bounded time from its committed seeds, and
+# fails on the first crash, hang, leak, sanitizer report or broken promise.
 #   tests/fuzz/run_fuzzers.sh [build dir, default build/fuzz] [seconds per target, default 60]
-# Prints each target's last status line (executions, coverage) for the record.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../../build/fuzz}
@@ -10,37 +9,29 @@ seconds=${2:-60}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-status=0
 shopt -s nullglob
-targets=("$build"/tests/fuzz/fuzz_*)
-if [ ${#targets[@]} -eq 0 ]; then
-  echo "no fuzz targets in $build/tests/fuzz" >&2
-  exit 1
-fi
+targets=("$build"/tests/fuzz_*)
+[ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets in $build/tests" >&2; exit 1; }
+status=0
 for target in "${targets[@]}"; do
-  [ -x "$target" ] && [ -f "$target" ] || continue
+  [ -f "$target" ] && [ -x "$target" ] || continue
   name=$(basename "$target")
-  corpus="$work/$name"
-  mkdir -p "$corpus" "$work/artifacts"
-  cp -r "$here/corpus/$name/." "$corpus/" 2>/dev/null || true
-  extra=()
-  [ -f "$here/$name.dict" ] && extra+=(-dict="$here/$name.dict")
+  mkdir -p "$work/$name"
+  cp -r "$here/corpus/$name/." "$work/$name/" 2>/dev/null
+  dict=()
+  [ -f "$here/$name.dict" ] && dict=(-dict="$here/$name.dict")
   echo "== $name: ${seconds}s"
-  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-  ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 \
-  "$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
-    "${extra[@]}" -artifact_prefix="$work/artifacts/$name-" "$corpus" >"$work/$name.log" 2>&1
-  rc=$?
-  grep -E '^#[0-9]+\s+(INITED|DONE)' "$work/$name.log" | tail -2
-  grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$work/$name.log"
-  if [ $rc -ne 0 ]; then
-    echo "!! $name failed (exit $rc):"
+  if ! UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ASAN_OPTIONS=detect_leaks=1 \
+      "$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 "${dict[@]}" \
+      -artifact_prefix="$work/$name-" "$work/$name" >"$work/$name.log" 2>&1; then
+    echo "!! $name failed:"
     tail -60 "$work/$name.log"
-    for artifact in "$work/artifacts/$name"-*; do
-      echo "   input: $(basename "$artifact"), $(stat -c %s "$artifact") bytes, hex:"
+    for artifact in "$work/$name"-*; do
+      echo "   input $(basename "$artifact"), hex:"
       head -c 512 "$artifact" | od -An -tx1 | head -8
     done
     status=1
   fi
+  grep -E '^#[0-9]+\s+DONE' "$work/$name.log" | tail -1
 done
 exit $status
