@@ -4,13 +4,13 @@
 
 #include <QFile>
 #include <QStandardPaths>
+#include <QStringList>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <limits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,15 +21,17 @@ namespace platform {
 namespace {
 
 const QString kFileName = QStringLiteral("/tavrin/registry.reg");
-const QString kToolKey = QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+const QString kToolKey =
+    QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 const QString kToolValue = QStringLiteral("PATH");
 
 // Programs that show what the computer is and what it runs: the information centres first,
 // then the system monitors that GNOME, MATE and Xfce ship, which show at least the processor,
 // memory and load.
-const QStringList kTools = {QStringLiteral("kinfocenter"),          QStringLiteral("hardinfo"),
-                            QStringLiteral("lshw-gtk"),             QStringLiteral("gnome-system-monitor"),
-                            QStringLiteral("mate-system-monitor"),  QStringLiteral("xfce4-taskmanager")};
+const QStringList kTools = {
+    QStringLiteral("kinfocenter"),          QStringLiteral("hardinfo"),
+    QStringLiteral("lshw-gtk"),             QStringLiteral("gnome-system-monitor"),
+    QStringLiteral("mate-system-monitor"),  QStringLiteral("xfce4-taskmanager")};
 
 // Handles look like the system's: small multiples of four, never 0.
 constexpr RegHandle kFirstHandle = 0x100;
@@ -41,7 +43,8 @@ enum class FileState { Absent, Unusable, Read };
 // without waiting for a writer and then turned down, so that it cannot hang the caller.
 FileState readFile(const QString &fileName, QByteArray *bytes)
 {
-    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const QByteArray name = QFile::encodeName(fileName);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? FileState::Absent : FileState::Unusable;
     QFile file;
@@ -122,12 +125,11 @@ RegStatus RegistryFile::queryValue(RegHandle handle, const std::string &valueNam
     // character, and is dropped.
     QByteArray bytes = value->data;
     if (reg::isStringType(value->type)) {
-        QStringDecoder utf16(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless
-                                                          | QStringDecoder::Flag::ConvertInitialBom);
+        const auto flags = QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom;
+        QStringDecoder utf16(QStringDecoder::Utf16LE, flags);
         bytes = QString(utf16(bytes.first(bytes.size() & ~qsizetype(1)))).toUtf8();
     }
-    if (bytes.size() > std::numeric_limits<std::uint32_t>::max())
-        return reg::kInvalidParameter;
+    // Within the file's size limit, so it fits.
     const auto needed = static_cast<std::uint32_t>(bytes.size());
 
     if (type)
@@ -167,7 +169,8 @@ std::shared_ptr<const RegFileModel> RegistryFile::readContents() const
         if (program.isEmpty())
             continue;
         QStringEncoder utf16(QStringEncoder::Utf16LE);
-        contents->setValue(kToolKey, kToolValue, RegFileValue{reg::kString, utf16(program + QChar(0))});
+        contents->setValue(kToolKey, kToolValue,
+                           RegFileValue{reg::kString, utf16(program + QChar(0))});
         break;
     }
     return contents;

@@ -72,7 +72,7 @@ private slots:
              {"\"X\"=\"abc", "\"X\" \"abc\"", "\"X\"=\"abc\" def", "\"X\"=dword:123456789",
               "\"X\"=dword:12g4", "\"X\"=dword:", "\"X\"=hex:01,1g", "\"X\"=hex:123", "\"X\"=hex:01 02",
               "\"X\"=hex:01,,02", "\"X\"=hex(zz):01", "\"X\"=hex():01", "\"X\"=hex:01\\", "\"X\"=qword:1",
-              "[HKEY_NOWHERE\\SOFTWARE\\Test]\r\n\"X\"=\"1\"", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test\r\n\"X\"=\"1\""})
+              "[HKEY_NOWHERE\\A]\r\n\"X\"=\"1\"", "[HKEY_LOCAL_MACHINE\\A\r\n\"X\"=\"1\""})
             row(line, v5(line), kAbsent, {});
     }
 
