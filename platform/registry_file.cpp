@@ -48,11 +48,11 @@ FileState readFile(const QString &fileName, QByteArray *bytes)
     if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? FileState::Absent : FileState::Unusable;
     QFile file;
-    struct stat status {};
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return FileState::Unusable;
     }
+    struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)
         || status.st_size > RegistryFile::kMaxFileSize)
         return FileState::Unusable;
