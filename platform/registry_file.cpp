@@ -4,46 +4,63 @@
 
 #include <QFile>
 #include <QStandardPaths>
+#include <QStringList>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <limits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
 namespace {
 
-const QString kFileName = QStringLiteral("tavrin/registry.reg");
+const QString kFileName = QStringLiteral("/tavrin/registry.reg");
+const QString kToolKey =
+    QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+const QString kToolValue = QStringLiteral("PATH");
 
-constexpr const char *kToolKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-constexpr const char *kToolValue = "PATH";
+// Programs that show what the computer is and what it runs: the information centres first,
+// then the system monitors that GNOME, MATE and Xfce ship, which show at least the processor,
+// memory and load.
+const QStringList kTools = {
+    QStringLiteral("kinfocenter"),          QStringLiteral("hardinfo"),
+    QStringLiteral("lshw-gtk"),             QStringLiteral("gnome-system-monitor"),
+    QStringLiteral("mate-system-monitor"),  QStringLiteral("xfce4-taskmanager")};
 
 // Handles look like the system's: small multiples of four, never 0.
 constexpr RegHandle kFirstHandle = 0x100;
 constexpr RegHandle kHandleStep = 4;
 
-// Besides the rights to change values and subkeys, deleting the key and changing its
-// security or owner are writes as well.
-constexpr RegAccess kDelete = 0x10000;
-constexpr RegAccess kWriteDac = 0x40000;
-constexpr RegAccess kWriteOwner = 0x80000;
-constexpr RegAccess kRefused = reg::kWriteRights | kDelete | kWriteDac | kWriteOwner;
+enum class FileState { Absent, Unusable, Read };
 
-const char *rootName(RegRoot root)
+// Reads a registry file if it is a regular file within the limit. A FIFO or a device is opened
+// without waiting for a writer and then turned down, so that it cannot hang the caller.
+FileState readFile(const QString &fileName, QByteArray *bytes)
 {
-    switch (root) {
-    case 0x80000000u: return "HKEY_CLASSES_ROOT";
-    case 0x80000001u: return "HKEY_CURRENT_USER";
-    case reg::kLocalMachine: return "HKEY_LOCAL_MACHINE";
-    case 0x80000003u: return "HKEY_USERS";
-    case 0x80000005u: return "HKEY_CURRENT_CONFIG";
-    default: return nullptr;
+    const QByteArray name = QFile::encodeName(fileName);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? FileState::Absent : FileState::Unusable;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return FileState::Unusable;
     }
-}
-
-bool isStringType(RegType type)
-{
-    return type == reg::kString || type == reg::kExpandString || type == reg::kMultiString;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)
+        || status.st_size > RegistryFile::kMaxFileSize)
+        return FileState::Unusable;
+    // One byte past the limit: a file that grew since its size was taken shows.
+    *bytes = file.read(RegistryFile::kMaxFileSize + 1);
+    return bytes->size() > RegistryFile::kMaxFileSize || file.error() != QFileDevice::NoError
+        ? FileState::Unusable
+        : FileState::Read;
 }
 
 } // namespace
@@ -59,28 +76,18 @@ RegistryFile::RegistryFile(ExecutableFinder findExecutable)
 
 RegistryFile::~RegistryFile() = default;
 
-QStringList RegistryFile::toolCandidates()
-{
-    // Programs that show what the computer is and what it runs: the information centres of
-    // KDE and a desktop-neutral system profiler first, then the system monitors that GNOME,
-    // MATE and Xfce ship, which show at least the processor, memory and load.
-    return {QStringLiteral("kinfocenter"), QStringLiteral("hardinfo"),
-            QStringLiteral("gnome-system-monitor"), QStringLiteral("mate-system-monitor"),
-            QStringLiteral("xfce4-taskmanager")};
-}
-
 RegStatus RegistryFile::openKey(RegRoot root, const std::string &subKey, std::uint32_t,
                                 RegAccess access, RegHandle *handle)
 {
     if (!handle)
         return reg::kInvalidParameter;
-
-    const char *rootPath = rootName(root);
-    if (!rootPath)
+    const auto rootKey = std::find_if(reg::kRootKeys.begin(), reg::kRootKeys.end(),
+                                      [root](const reg::RootKey &key) { return key.root == root; });
+    if (rootKey == reg::kRootKeys.end())
         return reg::kInvalidHandle;
-    std::string path = rootPath;
+    QString path = QString::fromLatin1(rootKey->name.data(), qsizetype(rootKey->name.size()));
     if (!subKey.empty())
-        path += '\\' + subKey;
+        path += u'\\' + QString::fromStdString(subKey);
 
     std::shared_ptr<const RegFileModel> contents;
     try {
@@ -89,9 +96,9 @@ RegStatus RegistryFile::openKey(RegRoot root, const std::string &subKey, std::ui
         return reg::kNotFound;
     }
     const bool isRoot = subKey.find_first_not_of('\\') == std::string::npos;
-    if (!isRoot && !contents->hasKey(path))
+    if (!contents || (!isRoot && !contents->hasKey(path)))
         return reg::kNotFound;
-    if (access & kRefused)
+    if (access & reg::kWriteRights)
         return reg::kAccessDenied;
 
     *handle = m_nextHandle;
@@ -108,24 +115,22 @@ RegStatus RegistryFile::queryValue(RegHandle handle, const std::string &valueNam
         return reg::kInvalidHandle;
     if (data && !size)
         return reg::kInvalidParameter;
-
-    const RegFileValue *value = key->second.contents->findValue(key->second.path, valueName);
+    const RegFileValue *value =
+        key->second.contents->findValue(key->second.path, QString::fromStdString(valueName));
     if (!value)
         return reg::kNotFound;
 
     // The caller asked for 8-bit text: strings are converted, and what counts is the size of
-    // the converted bytes, not of what the registry holds.
-    std::string converted;
-    const std::uint8_t *bytes = value->data.data();
-    std::size_t count = value->data.size();
-    if (isStringType(value->type)) {
-        converted = utf16leToUtf8(value->data.data(), value->data.size());
-        bytes = reinterpret_cast<const std::uint8_t *>(converted.data());
-        count = converted.size();
+    // the converted bytes, not of what the registry holds. An odd last byte is half a
+    // character, and is dropped.
+    QByteArray bytes = value->data;
+    if (reg::isStringType(value->type)) {
+        const auto flags = QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom;
+        QStringDecoder utf16(QStringDecoder::Utf16LE, flags);
+        bytes = QString(utf16(bytes.first(bytes.size() & ~qsizetype(1)))).toUtf8();
     }
-    if (count > std::numeric_limits<std::uint32_t>::max())
-        return reg::kInvalidParameter;
-    const auto needed = static_cast<std::uint32_t>(count);
+    // Within the file's size limit, so it fits.
+    const auto needed = static_cast<std::uint32_t>(bytes.size());
 
     if (type)
         *type = value->type;
@@ -134,7 +139,7 @@ RegStatus RegistryFile::queryValue(RegHandle handle, const std::string &valueNam
         return reg::kMoreData;
     }
     if (data && needed > 0)
-        std::memcpy(data, bytes, needed);
+        std::memcpy(data, bytes.constData(), needed);
     if (size)
         *size = needed;
     return reg::kSuccess;
@@ -147,35 +152,25 @@ RegStatus RegistryFile::closeKey(RegHandle handle)
 
 std::shared_ptr<const RegFileModel> RegistryFile::readContents() const
 {
-    const QStringList files = QStandardPaths::locateAll(QStandardPaths::GenericConfigLocation,
-                                                        kFileName);
-    for (const QString &fileName : files) {
-        QFile file(fileName);
-        if (file.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly))
+    const QStringList folders =
+        QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
+    for (const QString &folder : folders) {
+        QByteArray bytes;
+        const FileState state = readFile(folder + kFileName, &bytes);
+        if (state == FileState::Absent)
             continue;
-        // Read one byte past the limit: a file that grew since its size was taken shows.
-        const QByteArray bytes = file.read(kMaxFileSize + 1);
-        if (bytes.size() > kMaxFileSize || file.error() != QFileDevice::NoError)
-            continue;
-        auto contents = parseRegFile(std::string_view(bytes.constData(),
-                                                      static_cast<std::size_t>(bytes.size())));
-        if (contents)
-            return std::make_shared<const RegFileModel>(std::move(*contents));
+        auto contents = state == FileState::Read ? parseRegFile(bytes) : std::nullopt;
+        return contents ? std::make_shared<const RegFileModel>(std::move(*contents)) : nullptr;
     }
-    return builtInContents();
-}
 
-std::shared_ptr<const RegFileModel> RegistryFile::builtInContents() const
-{
     auto contents = std::make_shared<RegFileModel>();
-    const QStringList candidates = toolCandidates();
-    for (const QString &name : candidates) {
+    for (const QString &name : kTools) {
         const QString program = m_findExecutable(name);
         if (program.isEmpty())
             continue;
-        std::vector<std::uint8_t> data = utf8ToUtf16le(program.toStdString());
-        data.insert(data.end(), {0, 0});
-        contents->setValue(kToolKey, kToolValue, RegFileValue{reg::kString, std::move(data)});
+        QStringEncoder utf16(QStringEncoder::Utf16LE);
+        contents->setValue(kToolKey, kToolValue,
+                           RegFileValue{reg::kString, utf16(program + QChar(0))});
         break;
     }
     return contents;

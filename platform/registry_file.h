@@ -3,7 +3,6 @@
 #include "registry.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <map>
@@ -15,11 +14,14 @@ class RegFileModel;
 
 // A read-only registry for systems without one of their own, fed by a registry export file:
 // tavrin/registry.reg in the user's configuration folder ($XDG_CONFIG_HOME), or else in the
-// folders of $XDG_CONFIG_DIRS. The file is read again at every open, so an edit counts from the
-// next open on; a file that cannot be read, that is larger than kMaxFileSize or that lacks the
-// header counts as absent. Where no file is found, the registry names the first
-// system-information program found on the executable search path (toolCandidates()) as the
-// value "PATH" of "SOFTWARE\Microsoft\Shared Tools\MSINFO", and holds nothing else.
+// folders of $XDG_CONFIG_DIRS; the first folder that holds one decides. The file is read again
+// at every open, so an edit counts from the next open on. A file that cannot be used (not a
+// regular file, unreadable, larger than kMaxFileSize, or without the header) lets no key be
+// opened. Only where there is no file at all does the registry name the first
+// system-information program found on the executable search path (kinfocenter, hardinfo,
+// lshw-gtk, then the system monitors gnome-system-monitor, mate-system-monitor,
+// xfce4-taskmanager) as the value "PATH" of "SOFTWARE\Microsoft\Shared Tools\MSINFO", and holds
+// nothing else.
 //
 // It answers as RegOpenKeyExA, RegQueryValueExA and RegCloseKey do: an open that asks for any
 // right to change the key is refused with reg::kAccessDenied; string data comes converted
@@ -45,16 +47,14 @@ public:
     // Keys opened and not yet closed.
     std::size_t openKeyCount() const { return m_openKeys.size(); }
 
-    // The programs looked for when there is no registry file, in this order.
-    static QStringList toolCandidates();
-
 private:
     struct OpenKey
     {
         std::shared_ptr<const RegFileModel> contents; // as the file was at the open
-        std::string path;
+        QString path;
     };
 
+    // The file's contents, the built-in ones where there is no file, null where it is unusable.
     std::shared_ptr<const RegFileModel> readContents() const;
     std::shared_ptr<const RegFileModel> builtInContents() const;
 
