@@ -44,9 +44,6 @@ public:
                          std::uint8_t *data, std::uint32_t *size) override;
     RegStatus closeKey(RegHandle handle) override;
 
-    // Keys opened and not yet closed.
-    std::size_t openKeyCount() const { return m_openKeys.size(); }
-
 private:
     struct OpenKey
     {
