@@ -185,9 +185,10 @@ void TestE2e::x11()
             && registry.flush());
     // Qt's own options, of which none may take effect: the program reads no command line.
     Child *tavrin = start(TAVRIN_PROGRAM, {"-qwindowtitle", "Foo", "-reverse", "-style", "fusion"});
-    quint64 board = 0, about = 0, fresh = 0, message = 0;
-    QTRY_VERIFY_WITH_TIMEOUT((board = window("^Tavrin version 1\\.0$")) != 0, kDeadlineMs);
-    QTRY_COMPARE_WITH_TIMEOUT(m_active, board, kDeadlineMs);
+    // Nothing else runs while the board's activation is awaited, so its moment is taken as it comes.
+    QTRY_VERIFY_WITH_TIMEOUT(m_active != 0, kDeadlineMs);
+    quint64 board = m_active, about = 0, fresh = 0, message = 0;
+    QCOMPARE(window("^Tavrin version 1\\.0$"), board);
     const QByteArray identity = x("xprop", board, {"WM_CLASS", "_NET_WM_ICON"});
     QVERIFY2(identity.contains("WM_CLASS(STRING) = \"tavrin\", \"org.tavrin.Tavrin\"\n"), identity.left(99));
     QVERIFY(identity.contains("Icon (16 x 16)") && identity.contains("Icon (32 x 32)"));
@@ -273,31 +274,29 @@ void TestE2e::wayland()
     QTRY_VERIFY2_WITH_TIMEOUT(weston->output.contains("weston-desktop-shell'"), weston->output, kDeadlineMs);
     m_env.insert("QT_QPA_PLATFORM", "wayland");
     m_env.insert("WAYLAND_DEBUG", "client");
+    const qint64 started = m_clock.elapsed();
     Child *tavrin = start(TAVRIN_PROGRAM);
-    // The first buffer attached shows the board. No seat, so no activation: Timer1 runs from load.
+    // The first buffer attached shows the board. No seat, no activation: Timer1 runs from the load.
     connect(tavrin, &QProcess::readyRead, this, [this, tavrin] {
         if (m_shownAt < 0 && tavrin->output.contains(".attach(wl_buffer"))
             m_shownAt = m_clock.elapsed();
     });
-    QTRY_VERIFY_WITH_TIMEOUT(tavrin->output.contains(".set_title(\"Tavrin version 1.0\")")
-                                 && tavrin->output.contains(".set_app_id(\"org.tavrin.Tavrin\")"),
-                             kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_shownAt >= 0, kDeadlineMs);
+    QVERIFY(tavrin->output.contains(".set_title(\"Tavrin version 1.0\")")
+            && tavrin->output.contains(".set_app_id(\"org.tavrin.Tavrin\")"));
 
-    // The compositor places the window: the banner's first blue pixel tells where the board is.
-    auto boardOn = [](const QImage &screen) {
+    QRect board;  // where the compositor placed it: the banner's first blue pixel tells
+    auto findBoard = [&board](const QImage &screen) {
         for (int i = 0; i < screen.width() * screen.height(); ++i)
             if (const QPoint at(i % screen.width(), i / screen.width()); screen.pixelColor(at) == kBannerBlue)
-                return QRect(at - kBanner.topLeft(), kBoard);
-        return QRect();
+                return screen.copy(board = QRect(at - kBanner.topLeft(), kBoard));
+        return QImage();
     };
-    QImage screen;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        blackBoard((screen = screenshot("weston-screenshooter")).copy(boardOn(screen)), true), kDeadlineMs);
-    const QRect board = boardOn(screen);
+    QTRY_VERIFY_WITH_TIMEOUT(blackBoard(findBoard(screenshot("weston-screenshooter")), true), kDeadlineMs);
     QTRY_VERIFY_WITH_TIMEOUT(blackBoard(screenshot("weston-screenshooter").copy(board), false), kDeadlineMs);
-    const qint64 bannerMs = m_clock.elapsed() - m_shownAt;
-    qInfo("the banner went %lld ms after the board showed", bannerMs);
-    QVERIFY(m_shownAt >= 0 && bannerMs >= kEarliestTickMs && bannerMs <= kLatestTickMs);
+    const qint64 gone = m_clock.elapsed();
+    qInfo("the banner went %lld ms after the board showed", gone - m_shownAt);
+    QVERIFY(gone - started >= kEarliestTickMs && gone - m_shownAt <= kLatestTickMs);
 }
 
 QTEST_GUILESS_MAIN(TestE2e)
