@@ -35,7 +35,7 @@ constexpr int kDarkText = 110;  // grey level below which a pixel of the menu ba
 
 bool allOf(const QImage &image, const QList<QPoint> &points, const QColor &colour)
 {
-    return std::all_of(points.begin(), points.end(), [&](QPoint p) { return image.pixelColor(p) == colour; });
+    return std::all_of(points.begin(), points.end(), [&](QPoint p) { return image.pixel(p) == colour.rgb(); });
 }
 
 int count(const QImage &image, const QRect &area, const QColor &colour)
@@ -43,7 +43,7 @@ int count(const QImage &image, const QRect &area, const QColor &colour)
     int found = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
-            found += image.pixelColor(x, y) == colour ? 1 : 0;
+            found += image.pixel(x, y) == colour.rgb() ? 1 : 0;
     return found;
 }
 
@@ -288,7 +288,7 @@ void TestE2e::wayland()
     QRect board;  // where the compositor placed it: the banner's first blue pixel tells
     auto findBoard = [&board](const QImage &screen) {
         for (int i = 0; i < screen.width() * screen.height(); ++i)
-            if (const QPoint at(i % screen.width(), i / screen.width()); screen.pixelColor(at) == kBannerBlue)
+            if (const QPoint at(i % screen.width(), i / screen.width()); screen.pixel(at) == kBannerBlue.rgb())
                 return screen.copy(board = QRect(at - kBanner.topLeft(), kBoard));
         return QImage();
     };
