@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kDeadlineMs = 20000;
+constexpr int kDeadlineMs = 10000;
 // The board below the menu bar, 9510 x 6555 twips, and the banner on it at 120, 840 twips,
 // 9255 x 4695 twips, in pixels at 96 dots per inch.
 const QSize kBoard(634, 437);
