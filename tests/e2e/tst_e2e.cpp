@@ -1,0 +1,303 @@
+// The real program on Xvfb with openbox and on a headless Weston, waiting on what they report.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <csignal>
+
+#include <sys/prctl.h>
+
+namespace {
+
+constexpr int kDeadlineMs = 10000;
+// The board below the menu bar, 9510 x 6555 twips, and the banner on it at 120, 840 twips,
+// 9255 x 4695 twips, in pixels at 96 dots per inch.
+const QSize kBoard(634, 437);
+const QRect kBanner(8, 56, 617, 313);
+const QColor kBannerBlue(0, 0, 192);
+const QColor kBannerPink(255, 192, 192);
+constexpr int kBannerWords = 2000;  // pale pink pixels: the words, not a stray edge
+// Timer1 hides the banner 3000 ms after the board's activation.
+constexpr qint64 kEarliestTickMs = 2500;
+constexpr qint64 kLatestTickMs = 4500;
+// The About window, 6570 x 3945 twips, and the centres of its buttons OK (4320, 3120,
+// 2220 x 705 twips) and System Info (4320, 2760, 2205 x 345 twips).
+const QByteArray kAboutSize = "438 by 263";
+const QPoint kOkButton(362, 231);
+const QPoint kSysInfoButton(361, 195);
+constexpr int kDarkText = 110;  // grey level below which a pixel of the menu bar is text
+
+bool allOf(const QImage &image, const QList<QPoint> &points, const QColor &colour)
+{
+    return std::all_of(points.begin(), points.end(), [&](QPoint p) { return image.pixel(p) == colour.rgb(); });
+}
+
+int count(const QImage &image, const QRect &area, const QColor &colour)
+{
+    int found = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            found += image.pixel(x, y) == colour.rgb() ? 1 : 0;
+    return found;
+}
+
+// Black all over, but for the banner while it shows: dark blue to its corners, pale pink words.
+bool blackBoard(const QImage &board, bool banner)
+{
+    const QRect &b = kBanner;
+    const QList<QPoint> corners{b.topLeft(), b.topRight(), b.bottomLeft(), b.bottomRight()};
+    const int black = kBoard.width() * kBoard.height() - (banner ? b.width() * b.height() : 0);
+    return board.size() == kBoard && count(board, board.rect(), Qt::black) == black
+        && (!banner || (allOf(board, corners, kBannerBlue) && count(board, b, kBannerPink) > kBannerWords));
+}
+
+QString hex(quint64 window) { return QStringLiteral("0x%1").arg(window, 0, 16); }
+
+// A process of the scenario, its output gathered; asked to end with the test (or its death).
+class Child : public QProcess
+{
+public:
+    explicit Child(const QProcessEnvironment &environment)
+    {
+        setProcessEnvironment(environment);
+        setProcessChannelMode(QProcess::MergedChannels);
+        setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        connect(this, &QProcess::readyRead, this, [this] { output += readAll(); });
+    }
+    ~Child() override
+    {
+        terminate();
+        if (!waitForFinished(5000))
+            kill();
+        waitForFinished();
+    }
+    bool endedWithZero() { return waitForFinished(kDeadlineMs) && exitStatus() == NormalExit && !exitCode(); }
+    QByteArray output;
+};
+
+} // namespace
+
+class TestE2e : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { while (!m_children.isEmpty()) delete m_children.takeLast(); }  // servers last
+    void x11();
+    void wayland();
+
+private:
+    Child *start(const QString &program, const QStringList &arguments = {})
+    {
+        m_children.append(new Child(m_env));
+        m_children.last()->start(program, arguments);
+        return m_children.last();
+    }
+    QByteArray run(const QString &program, const QStringList &arguments, const QString &folder = {}) const
+    {
+        Child process(m_env);
+        process.setWorkingDirectory(folder);
+        process.start(program, arguments);
+        process.waitForFinished(kDeadlineMs);
+        return process.output + process.readAll();
+    }
+    // The whole screen, as the server's own tool writes it into an empty folder.
+    QImage screenshot(const QString &tool, const QStringList &arguments = {}) const
+    {
+        const QTemporaryDir folder;
+        run(tool, arguments, folder.path());
+        const QFileInfoList files = QDir(folder.path()).entryInfoList(QDir::Files);
+        return files.isEmpty() ? QImage() : QImage(files[0].filePath()).convertToFormat(QImage::Format_RGB32);
+    }
+    QImage xScreen() const { return screenshot("import", {"-window", "root", "-depth", "8", "s.ppm"}); }
+    quint64 window(const QString &title) const
+    {
+        return run("xdotool", {"search", "--onlyvisible", "--name", title}).split('\n')[0].toULongLong();
+    }
+    // xprop or xwininfo about one window.
+    QByteArray x(const QString &tool, quint64 window, const QStringList &atoms = {}) const
+    {
+        return run(tool, QStringList{"-id", hex(window)} + atoms);
+    }
+    QRect geometry(quint64 window) const  // the client area on the screen, inside openbox's frame
+    {
+        static const QRegularExpression fields("(?s)Absolute upper-left X: +(-?\\d+).*Absolute upper-left "
+                                               "Y: +(-?\\d+).*Width: (\\d+).*Height: (\\d+)");
+        const QRegularExpressionMatch m = fields.match(QString::fromLatin1(x("xwininfo", window)));
+        return {m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt()};
+    }
+    void click(QPoint at) const  // a click that fails shows in the wait that follows
+    {
+        run("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    }
+
+    QTemporaryDir m_home;  // mode 0700, so a runtime folder as well
+    QProcessEnvironment m_env;
+    QList<Child *> m_children;
+    QElapsedTimer m_clock;
+    quint64 m_active = 0;  // as openbox reports it
+    qint64 m_activeSince = -1;
+    qint64 m_shownAt = -1;
+};
+
+void TestE2e::init()
+{
+    m_env = QProcessEnvironment::systemEnvironment();
+    m_env.insert("HOME", m_home.path());
+    m_env.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
+    m_env.insert("XDG_RUNTIME_DIR", m_home.path());
+    m_clock.start();
+}
+
+void TestE2e::x11()
+{
+    Child *xvfb = start("Xvfb", {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+    const QRegularExpression number("^(\\d+)\\n", QRegularExpression::MultilineOption);
+    QTRY_VERIFY2_WITH_TIMEOUT(number.match(QString::fromLatin1(xvfb->output)).hasMatch(), xvfb->output,
+                              kDeadlineMs);
+    m_env.insert("DISPLAY", ":" + number.match(QString::fromLatin1(xvfb->output)).captured(1));
+    m_env.insert("QT_QPA_PLATFORM", "xcb");
+    // openbox runs its start-up command once it manages the screen.
+    Child *openbox = start("openbox", {"--sm-disable", "--startup", "echo openbox-manages"});
+    QTRY_VERIFY2_WITH_TIMEOUT(openbox->output.contains("openbox-manages"), openbox->output, kDeadlineMs);
+    Child *spy = start("xprop", {"-spy", "-root", "_NET_ACTIVE_WINDOW"});
+    connect(spy, &QProcess::readyRead, this, [this, spy] {
+        static const QRegularExpression last("(?s).*# (0x[0-9a-f]+)\\n");  // the last whole line
+        const auto active = last.match(QString::fromLatin1(spy->output)).captured(1).toULongLong(nullptr, 0);
+        m_activeSince = active == m_active ? m_activeSince : m_clock.elapsed();
+        m_active = active;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(spy->output.contains("_NET_ACTIVE_WINDOW"), kDeadlineMs);
+
+    // The registry names a System Information tool that does not exist.
+    QVERIFY(QDir().mkpath(m_home.filePath("config/tavrin")));
+    QFile registry(m_home.filePath("config/tavrin/registry.reg"));
+    QVERIFY(registry.open(QIODevice::WriteOnly)
+            && registry.write("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\"
+                              "Microsoft\\Shared Tools\\MSINFO]\r\n\"PATH\"=\"/nonexistent/tool\"\r\n") > 0
+            && registry.flush());
+    // Qt's own options, of which none may take effect: the program reads no command line.
+    Child *tavrin = start(TAVRIN_PROGRAM, {"-qwindowtitle", "Foo", "-reverse", "-style", "fusion"});
+    // Nothing else runs while the board's activation is awaited, so its moment is taken as it comes.
+    QTRY_VERIFY_WITH_TIMEOUT(m_active != 0, kDeadlineMs);
+    quint64 board = m_active, about = 0, fresh = 0, message = 0;
+    QCOMPARE(window("^Tavrin version 1\\.0$"), board);
+    const QByteArray identity = x("xprop", board, {"WM_CLASS", "_NET_WM_ICON"});
+    QVERIFY2(identity.contains("WM_CLASS(STRING) = \"tavrin\", \"org.tavrin.Tavrin\"\n"), identity.left(99));
+    QVERIFY(identity.contains("Icon (16 x 16)") && identity.contains("Icon (32 x 32)"));
+
+    const QRect client = geometry(board);
+    const QRect onScreen(client.bottomLeft() - QPoint(0, kBoard.height() - 1), kBoard);
+    QTRY_VERIFY_WITH_TIMEOUT(blackBoard(xScreen().copy(onScreen), true), kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(blackBoard(xScreen().copy(onScreen), false), kDeadlineMs);
+    const qint64 bannerMs = m_clock.elapsed() - m_activeSince;
+    qInfo("the banner went %lld ms after the board's activation", bannerMs);
+    QVERIFY(bannerMs >= kEarliestTickMs && bannerMs <= kLatestTickMs);
+
+    // A zig-zag reported while the program is stopped: each queued move must make its own segment.
+    QList<QPoint> corners;
+    QStringList moves;  // --sync waits for the server to move the pointer: the first corner is elsewhere
+    for (int i = 0; i < 20; ++i) {
+        corners.append(onScreen.topLeft() + QPoint(20 + 30 * i, i % 2 == 0 ? 384 : 430));
+        moves << "mousemove" << "--sync" << QString::number(corners[i].x()) << QString::number(corners[i].y())
+              << (i == 0 ? "mousedown" : "sleep") << (i == 0 ? "1" : "0.001");
+    }
+    QCOMPARE(::kill(pid_t(tavrin->processId()), SIGSTOP), 0);
+    run("xdotool", moves << "mouseup" << "1");
+    QCOMPARE(::kill(pid_t(tavrin->processId()), SIGCONT), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(allOf(xScreen(), corners, Qt::white), kDeadlineMs);
+
+    // The bar's entries spread over its width: Exit at the left end, About at the right.
+    const QImage bar = xScreen().copy(client.adjusted(0, 0, 0, -kBoard.height()));
+    QList<int> text;  // the columns that hold text
+    for (int x = 0; x < bar.width(); ++x)
+        for (int y = 0; y < bar.height(); ++y)
+            if (qGray(bar.pixel(x, y)) < kDarkText)
+                text.append(x);
+    QVERIFY(!text.isEmpty());
+    const QPoint exitEntry = client.topLeft() + QPoint(text.first() + 2, bar.height() / 2);
+    const QPoint aboutEntry = client.topLeft() + QPoint(text.last() - 2, bar.height() / 2);
+
+    // The About window: a fixed-size dialog of the board, hidden (not unloaded) when the board
+    // becomes active, unloaded by OK and loaded afresh by the next About.
+    click(aboutEntry);
+    QTRY_VERIFY_WITH_TIMEOUT((about = window("^About Tavrin$")) != 0, kDeadlineMs);
+    const QByteArray hints = x("xprop", about, {"WM_TRANSIENT_FOR", "WM_NORMAL_HINTS", "_NET_WM_WINDOW_TYPE",
+                                                "_NET_WM_STATE"});
+    QVERIFY2(hints.contains("WM_TRANSIENT_FOR(WINDOW): window id # " + hex(board).toLatin1())
+                 && hints.contains("minimum size: " + kAboutSize)
+                 && hints.contains("maximum size: " + kAboutSize)
+                 && (hints.contains("_WINDOW_TYPE_DIALOG") || hints.contains("_STATE_SKIP_TASKBAR")),
+             hints);
+    click(onScreen.topLeft() + QPoint(2, 2));  // left of the About window, which openbox centres
+    QTRY_VERIFY_WITH_TIMEOUT(x("xwininfo", about).contains("IsUnMapped"), kDeadlineMs);
+    click(aboutEntry);
+    QTRY_COMPARE_WITH_TIMEOUT(window("^About Tavrin$"), about, kDeadlineMs);
+    click(geometry(about).topLeft() + kOkButton);
+    QTRY_VERIFY_WITH_TIMEOUT(x("xwininfo", about).contains("No such window"), kDeadlineMs);
+    click(aboutEntry);
+    QTRY_VERIFY_WITH_TIMEOUT((fresh = window("^About Tavrin$")) != 0, kDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_active, fresh, kDeadlineMs);
+
+    // System Info's message is modal, over the About window, titled with the application title.
+    click(geometry(fresh).topLeft() + kSysInfoButton);
+    QTRY_VERIFY_WITH_TIMEOUT((message = window("^Tavrin$")) != 0, kDeadlineMs);
+    const QByteArray modal = x("xprop", message, {"WM_TRANSIENT_FOR", "_NET_WM_STATE"});
+    QVERIFY2(modal.contains("# " + hex(fresh).toLatin1()) && modal.contains("_NET_WM_STATE_MODAL"), modal);
+    run("wmctrl", {"-i", "-c", hex(message)});
+    QTRY_VERIFY_WITH_TIMEOUT(x("xwininfo", message).contains("No such window"), kDeadlineMs);
+
+    // Exit ends the program though the About window shows.
+    click(exitEntry);
+    QVERIFY2(tavrin->endedWithZero(), tavrin->output);
+    // The frame's close ends it too, though the board's activation has loaded the About window.
+    Child *again = start(TAVRIN_PROGRAM);
+    QTRY_VERIFY_WITH_TIMEOUT((board = window("^Tavrin version 1\\.0$")) != 0, kDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_active, board, kDeadlineMs);
+    run("wmctrl", {"-i", "-c", hex(board)});
+    QVERIFY2(again->endedWithZero(), again->output);
+}
+
+void TestE2e::wayland()
+{
+    m_env.insert("WAYLAND_DISPLAY", "tavrin-e2e");  // in the private runtime folder
+    Child *weston = start("weston", {"--backend=headless-backend.so", "--use-pixman", "--debug",
+                                     "--socket=tavrin-e2e"});
+    // Weston listens on its socket before it launches its shell's client.
+    QTRY_VERIFY2_WITH_TIMEOUT(weston->output.contains("weston-desktop-shell'"), weston->output, kDeadlineMs);
+    m_env.insert("QT_QPA_PLATFORM", "wayland");
+    m_env.insert("WAYLAND_DEBUG", "client");
+    const qint64 started = m_clock.elapsed();
+    Child *tavrin = start(TAVRIN_PROGRAM);
+    // The first buffer attached shows the board. No seat, no activation: Timer1 runs from the load.
+    connect(tavrin, &QProcess::readyRead, this, [this, tavrin] {
+        if (m_shownAt < 0 && tavrin->output.contains(".attach(wl_buffer"))
+            m_shownAt = m_clock.elapsed();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(m_shownAt >= 0, kDeadlineMs);
+    QVERIFY(tavrin->output.contains(".set_title(\"Tavrin version 1.0\")")
+            && tavrin->output.contains(".set_app_id(\"org.tavrin.Tavrin\")"));
+
+    QRect board;  // where the compositor placed it: the banner's first blue pixel tells
+    auto findBoard = [&board](const QImage &screen) {
+        for (int i = 0; i < screen.width() * screen.height(); ++i)
+            if (const QPoint at(i % screen.width(), i / screen.width()); screen.pixel(at) == kBannerBlue.rgb())
+                return screen.copy(board = QRect(at - kBanner.topLeft(), kBoard));
+        return QImage();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(blackBoard(findBoard(screenshot("weston-screenshooter")), true), kDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(blackBoard(screenshot("weston-screenshooter").copy(board), false), kDeadlineMs);
+    const qint64 gone = m_clock.elapsed();
+    qInfo("the banner went %lld ms after the board showed", gone - m_shownAt);
+    QVERIFY(gone - started >= kEarliestTickMs && gone - m_shownAt <= kLatestTickMs);
+}
+
+QTEST_GUILESS_MAIN(TestE2e)
+#include "tst_e2e.moc"
