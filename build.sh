@@ -6,8 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # What building and running need, and what the tests need besides.
-RUN_PACKAGES=(cmake g++ make qt6-base-dev libgl-dev fonts-liberation)
-TEST_PACKAGES=(xvfb xauth openbox xdotool wmctrl x11-utils imagemagick clang libclang-rt-14-dev binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64-win32 wine wine64 libxtst-dev libbenchmark-dev)
+RUN_PACKAGES=(cmake g++ make pkgconf qt6-base-dev qt6-wayland libgl-dev fonts-liberation
+              libcanberra-dev libcanberra-pulse sound-theme-freedesktop)
+TEST_PACKAGES=(xvfb xauth openbox xdotool wmctrl x11-utils imagemagick weston clang libclang-rt-14-dev
+               binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64-win32 wine wine64
+               appstream dpkg-dev libxtst-dev libbenchmark-dev)
 
 install_missing() {
   local missing=() pkg
