@@ -149,7 +149,10 @@ void ChalkSurface::hideBanner()
 
 bool ChalkSurface::bannerContains(const QPointF &pixelPosition) const
 {
-    return m_banner && QRectF(bannerRect()).contains(pixelPosition);
+    // The pixel the position falls in: a position on the banner's right or bottom edge lies
+    // in the first pixel beyond it.
+    const QPoint pixel(qFloor(pixelPosition.x()), qFloor(pixelPosition.y()));
+    return m_banner && bannerRect().contains(pixel);
 }
 
 QString ChalkSurface::bannerCaption() const

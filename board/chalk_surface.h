@@ -53,7 +53,7 @@ public:
     void showBanner(const StoredLabel &banner);
     void hideBanner();
     bool isBannerVisible() const { return m_banner.has_value(); }
-    // Whether a position in the surface's own pixels lies on the shown banner.
+    // Whether a position in the surface's own pixels falls in one of the shown banner's pixels.
     bool bannerContains(const QPointF &pixelPosition) const;
     // The shown banner's caption and its rectangle in the surface's own pixels.
     QString bannerCaption() const;
