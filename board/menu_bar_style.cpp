@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QMenuBar>
+#include <QStyleOptionMenuItem>
 
 namespace {
 
@@ -46,8 +47,12 @@ void MenuBarStyle::fit()
         font.setPointSizeF(font.pointSizeF() - kPointStep);
         captions = captionsWidth(*m_bar, font);
     }
-    const auto entries = static_cast<int>(m_bar->actions().size());
+    const QList<QAction *> actions = m_bar->actions();
+    const auto entries = static_cast<int>(actions.size());
     m_padding = entries > 0 ? std::max(0, (room - captions) / (2 * entries)) : 0;
+    // What is left over the even padding goes to the last entry, so that it ends at the right.
+    m_lastCaption = entries > 0 ? actions.last()->text() : QString();
+    m_lastExtra = std::max(0, room - captions - 2 * entries * m_padding);
     // The bar's own font change lays the entries out again, with this padding.
     if (font != m_bar->font())
         m_bar->setFont(font);
@@ -65,8 +70,11 @@ QSize MenuBarStyle::sizeFromContents(ContentsType type, const QStyleOption *opti
                                      const QSize &size, const QWidget *widget) const
 {
     QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
-    if (type == CT_MenuBarItem && !size.isEmpty())
-        result.setWidth(size.width() + 2 * m_padding);
+    if (type == CT_MenuBarItem && !size.isEmpty()) {
+        const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
+        const bool last = item && item->text == m_lastCaption;
+        result.setWidth(size.width() + 2 * m_padding + (last ? m_lastExtra : 0));
+    }
     return result;
 }
 

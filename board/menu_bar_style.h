@@ -34,4 +34,6 @@ private:
     QMenuBar *m_bar;
     int m_width;
     int m_padding = 0;
+    QString m_lastCaption;
+    int m_lastExtra = 0;
 };
