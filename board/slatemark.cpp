@@ -45,14 +45,14 @@ constexpr struct
 
 using Handler = void (Slatemark::*)();
 
-// One menu entry: its object name, its caption, and the handler it runs when chosen; an entry
-// of a colour submenu also names its colour.
+// One entry of a colour submenu: its object name, its caption, the handler it runs when chosen
+// and the colour that handler sets.
 struct MenuEntry
 {
     const char *name;
     const char *caption;
     Handler handler;
-    ColourValue colour = 0;
+    ColourValue colour;
 };
 
 // The colour submenus, top to bottom. Only the chalk entries "Blue " and "White " carry a
@@ -95,11 +95,13 @@ constexpr BarEntry kBar[] = {
     {"aboutapplcn", "About", 3, 3, &Slatemark::aboutapplcn_Click},
 };
 
-// The colour of the colour entry whose handler this is.
+// The colour in the row of the colour entry whose handler this is, so that each colour stands
+// once, beside its caption. It is looked up while compiling: a handler without a row of its
+// own does not build.
 template <Handler handler>
 consteval ColourValue colourOf()
 {
-    for (const auto &menu : {std::span<const MenuEntry>(kChalkMenu), std::span<const MenuEntry>(kBoardMenu)})
+    for (const std::span<const MenuEntry> menu : {std::span(kChalkMenu), std::span(kBoardMenu)})
         for (const MenuEntry &entry : menu)
             if (entry.handler == handler)
                 return entry.colour;
