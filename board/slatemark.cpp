@@ -254,34 +254,13 @@ void Slatemark::greenchoke_Click() { chalkColour = colourOf<&Slatemark::greencho
 void Slatemark::lilacchoke_Click() { chalkColour = colourOf<&Slatemark::lilacchoke_Click>(); }
 void Slatemark::whitechoke_Click() { chalkColour = colourOf<&Slatemark::whitechoke_Click>(); }
 
-void Slatemark::blackscreen_Click()
-{
-    m_surface->setBoardColour(colourOf<&Slatemark::blackscreen_Click>());
-}
-void Slatemark::bluescreen_Click()
-{
-    m_surface->setBoardColour(colourOf<&Slatemark::bluescreen_Click>());
-}
-void Slatemark::redscreen_Click()
-{
-    m_surface->setBoardColour(colourOf<&Slatemark::redscreen_Click>());
-}
-void Slatemark::yellowscreen_Click()
-{
-    m_surface->setBoardColour(colourOf<&Slatemark::yellowscreen_Click>());
-}
-void Slatemark::greenscreen_Click()
-{
-    m_surface->setBoardColour(colourOf<&Slatemark::greenscreen_Click>());
-}
-void Slatemark::lilacscreen_Click()
-{
-    m_surface->setBoardColour(colourOf<&Slatemark::lilacscreen_Click>());
-}
-void Slatemark::whitescreen_Click()
-{
-    m_surface->setBoardColour(colourOf<&Slatemark::whitescreen_Click>());
-}
+void Slatemark::blackscreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::blackscreen_Click>()); }
+void Slatemark::bluescreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::bluescreen_Click>()); }
+void Slatemark::redscreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::redscreen_Click>()); }
+void Slatemark::yellowscreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::yellowscreen_Click>()); }
+void Slatemark::greenscreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::greenscreen_Click>()); }
+void Slatemark::lilacscreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::lilacscreen_Click>()); }
+void Slatemark::whitescreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::whitescreen_Click>()); }
 
 bool Slatemark::event(QEvent *event)
 {
