@@ -1,6 +1,7 @@
 #include "tavrin_application.h"
 
 #include "app_info.h"
+#include "chalk_surface_accessible.h"
 #include "stored.h"
 
 #include <QMessageBox>
@@ -17,6 +18,7 @@ TavrinApplication::TavrinApplication(int &argc, char **argv) : QApplication(argc
     setApplicationName(appId);
     setApplicationVersion(QStringLiteral("%1.%2").arg(kAppInfo.major).arg(kAppInfo.minor));
     setDesktopFileName(appId);
+    QAccessible::installFactory(&ChalkSurfaceAccessible::create);
 
     m_report = [](const QString &error) {
         QMessageBox::critical(nullptr, toQString(kAppInfo.title),

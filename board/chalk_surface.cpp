@@ -1,6 +1,7 @@
 #include "chalk_surface.h"
 
-#include "chalk_surface_accessible.h"
+#include "banner.h"
+#include "segment_clip.h"
 #include "twips.h"
 
 #include <QAccessible>
@@ -8,9 +9,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QtMath>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace {
@@ -27,82 +28,6 @@ bool isFinite(float x, float y)
     return std::isfinite(x) && std::isfinite(y);
 }
 
-// Liang-Barsky: the part of the segment a-b inside the rectangle, if any.
-//
-// A crossing is not taken as a + t * (b - a): with ends 1e30 pixels away, that sum keeps nothing
-// of the board's extent and both crossings round to one point. Instead the edge that is crossed
-// gives one coordinate exactly, and the other follows from the line's slope, measured from
-// whichever of the two ends or their midpoint lies nearest the board.
-std::optional<QLineF> clipSegment(QPointF a, QPointF b, const QRectF &box)
-{
-    const double dx = b.x() - a.x();
-    const double dy = b.y() - a.y();
-    double enter = 0.0;
-    double leave = 1.0;
-    int enterEdge = -1; // -1: the segment's own end
-    int leaveEdge = -1;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
-                         box.bottom() - a.y()};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0.0) {
-            if (q[i] < 0.0)
-                return std::nullopt;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0.0) {
-            if (t > enter) {
-                enter = t;
-                enterEdge = i;
-            }
-        } else if (t < leave) {
-            leave = t;
-            leaveEdge = i;
-        }
-        if (enter > leave)
-            return std::nullopt;
-    }
-
-    const QPointF centre = box.center();
-    QPointF anchor = a;
-    for (const QPointF &candidate : {b, a * 0.5 + b * 0.5}) {
-        if (QLineF(candidate, centre).length() < QLineF(anchor, centre).length())
-            anchor = candidate;
-    }
-    // A segment parallel to an axis keeps its other coordinate as it is.
-    const auto atX = [&](double x) {
-        return dx == 0.0 ? anchor.y() : anchor.y() + (x - anchor.x()) * (dy / dx);
-    };
-    const auto atY = [&](double y) {
-        return dy == 0.0 ? anchor.x() : anchor.x() + (y - anchor.y()) * (dx / dy);
-    };
-    // Where two crossings round to the same parameter the first edge found may be the wrong
-    // one; its crossing then lies beyond the neighbouring edge, which is the one crossed.
-    const auto crossing = [&](int edge, const QPointF &end) {
-        if (edge < 0) {
-            if (box.contains(end))
-                return end;
-            // An end found inside only because its parameter rounded to 0 or 1: it leaves
-            // through the edge it lies beyond.
-            edge = end.x() < box.left() ? 0 : end.x() > box.right() ? 1 : end.y() < box.top() ? 2 : 3;
-        }
-        const bool vertical = edge < 2;
-        const double fixed = std::array{box.left(), box.right(), box.top(), box.bottom()}[static_cast<std::size_t>(edge)];
-        const double other = vertical ? atX(fixed) : atY(fixed);
-        const double low = vertical ? box.top() : box.left();
-        const double high = vertical ? box.bottom() : box.right();
-        if (other >= low && other <= high)
-            return vertical ? QPointF(fixed, other) : QPointF(other, fixed);
-        const double bound = other < low ? low : high;
-        const double back = std::clamp(vertical ? atY(bound) : atX(bound),
-                                       vertical ? box.left() : box.top(),
-                                       vertical ? box.right() : box.bottom());
-        return vertical ? QPointF(back, bound) : QPointF(bound, back);
-    };
-    return QLineF(crossing(enterEdge, a), crossing(leaveEdge, b));
-}
-
 QPoint floorPoint(const QPointF &p)
 {
     return QPoint(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
@@ -116,12 +41,6 @@ ChalkSurface::ChalkSurface(QWidget *parent) : QWidget(parent)
     // is already on the screen stays when the surface grows.
     setAttribute(Qt::WA_StaticContents);
     setAttribute(Qt::WA_OpaquePaintEvent);
-
-    static const bool accessible = [] {
-        QAccessible::installFactory(&ChalkSurfaceAccessible::create);
-        return true;
-    }();
-    Q_UNUSED(accessible);
 }
 
 ColourValue ChalkSurface::foregroundColour()
@@ -203,25 +122,22 @@ void ChalkSurface::lineTo(float x, float y, ColourValue colour)
         update(deviceToLogical(changed));
 }
 
-void ChalkSurface::showLabel(const LightweightLabel &label)
+void ChalkSurface::showBanner(const StoredLabel &banner)
 {
-    m_label = label;
-    // A painted label has no widget of its own: screen readers learn its text from the board.
-    setAccessibleDescription(label.caption.trimmed());
+    m_banner = banner;
     syncImage();
-    paintLabel(QRegion(m_image.rect()));
-    update(toPixels(label.geometry));
+    drawBanner(QRegion(m_image.rect()));
+    update(bannerRect());
     QAccessibleEvent shown(this, QAccessible::ObjectReorder);
     QAccessible::updateAccessibility(&shown);
 }
 
-void ChalkSurface::hideLabel()
+void ChalkSurface::hideBanner()
 {
-    if (!m_label)
+    if (!m_banner)
         return;
-    const QRect area = labelDeviceRect();
-    m_label.reset();
-    setAccessibleDescription(QString());
+    const QRect area = bannerDeviceRect();
+    m_banner.reset();
     syncImage();
     QPainter painter(&m_image);
     painter.fillRect(area, toQColor(m_boardColour));
@@ -231,32 +147,28 @@ void ChalkSurface::hideLabel()
     QAccessible::updateAccessibility(&gone);
 }
 
-bool ChalkSurface::labelContains(const QPointF &pixelPosition) const
+bool ChalkSurface::bannerContains(const QPointF &pixelPosition) const
 {
-    return m_label && QRectF(labelRect()).contains(pixelPosition);
+    // The pixel the position falls in: a position on the banner's right or bottom edge lies
+    // in the first pixel beyond it.
+    const QPoint pixel(qFloor(pixelPosition.x()), qFloor(pixelPosition.y()));
+    return m_banner && bannerRect().contains(pixel);
 }
 
-QString ChalkSurface::labelCaption() const
+QString ChalkSurface::bannerCaption() const
 {
-    return m_label ? m_label->caption : QString();
+    return m_banner ? toQString(m_banner->caption) : QString();
 }
 
-QRect ChalkSurface::labelRect() const
+QRect ChalkSurface::bannerRect() const
 {
-    return m_label ? toPixels(m_label->geometry) : QRect();
+    return m_banner ? twips::toPixels(m_banner->box, dpi()) : QRect();
 }
 
 QPointF ChalkSurface::toTwips(const QPointF &pixelPosition) const
 {
     return QPointF(twips::fromPixels(pixelPosition.x(), dpi()),
                    twips::fromPixels(pixelPosition.y(), dpi()));
-}
-
-QRect ChalkSurface::toPixels(const QRect &twipRect) const
-{
-    return QRect(twips::toPixels(twipRect.left(), dpi()), twips::toPixels(twipRect.top(), dpi()),
-                 twips::toPixels(twipRect.width(), dpi()),
-                 twips::toPixels(twipRect.height(), dpi()));
 }
 
 int ChalkSurface::penWidth() const
@@ -321,7 +233,7 @@ void ChalkSurface::syncImage()
     }
     m_image = grown;
     m_imageRatio = ratio;
-    paintLabel(fresh);
+    drawBanner(fresh);
 }
 
 double ChalkSurface::dpi() const
@@ -345,33 +257,33 @@ QRect ChalkSurface::deviceToLogical(const QRect &deviceRect) const
         .toAlignedRect();
 }
 
-QRect ChalkSurface::labelDeviceRect() const
+QRect ChalkSurface::bannerDeviceRect() const
 {
-    if (!m_label)
+    if (!m_banner)
         return {};
-    const QRect logical = toPixels(m_label->geometry);
+    const QRect logical = bannerRect();
     const qreal ratio = m_imageRatio;
     return QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio).toRect();
 }
 
-void ChalkSurface::paintLabel(const QRegion &clip)
+void ChalkSurface::drawBanner(const QRegion &clip)
 {
-    if (!m_label || m_image.isNull())
+    if (!m_banner || m_image.isNull())
         return;
     // While the window is still being built the surface is small and the banner lies beyond
     // it: laying out its large text then would only be thrown away.
-    const QRect banner = labelDeviceRect();
-    if (!clip.intersects(banner))
+    const QRect area = bannerDeviceRect();
+    if (!clip.intersects(area))
         return;
     QPainter painter(&m_image);
     painter.setClipRegion(clip);
-    paintLightweightLabel(painter, *m_label, banner, dpi() / kPointsPerInch * m_imageRatio);
+    paintBanner(painter, *m_banner, area, dpi() / kPointsPerInch * m_imageRatio);
 }
 
 void ChalkSurface::wipe()
 {
     syncImage();
     m_image.fill(toQColor(m_boardColour));
-    paintLabel(QRegion(m_image.rect()));
+    drawBanner(QRegion(m_image.rect()));
     update();
 }

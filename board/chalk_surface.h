@@ -1,7 +1,7 @@
 #pragma once
 
 #include "colour_value.h"
-#include "lightweight_label.h"
+#include "stored.h"
 
 #include <QImage>
 #include <QPointF>
@@ -20,7 +20,7 @@
 // y downwards. Any value is accepted: what lies outside the surface is clipped away, and a
 // position that is not a finite number draws nothing and leaves the current point as it was.
 //
-// The surface also paints one lightweight label (the welcome banner) under the chalk.
+// The surface also paints the welcome banner (Label1) under the chalk.
 class ChalkSurface : public QWidget
 {
     Q_OBJECT
@@ -29,7 +29,7 @@ public:
     explicit ChalkSurface(QWidget *parent = nullptr);
 
     ColourValue boardColour() const { return m_boardColour; }
-    // Fills the whole surface with the colour, removing all chalk; a shown label stays.
+    // Fills the whole surface with the colour, removing all chalk; a shown banner stays.
     void setBoardColour(ColourValue colour);
 
     // The window system's default text colour; the colour of a plotted point.
@@ -48,21 +48,19 @@ public:
     // Fills the surface with the board colour and moves the current point to (0, 0).
     void clear();
 
-    // The label is painted at once and whenever the surface is wiped, until it is hidden; when
+    // The banner is painted at once and whenever the surface is wiped, until it is hidden; when
     // it hides, its rectangle returns in the board colour, without the chalk over it.
-    void showLabel(const LightweightLabel &label);
-    void hideLabel();
-    bool isLabelVisible() const { return m_label.has_value(); }
-    // Whether a position in the surface's own pixels lies on the shown label.
-    bool labelContains(const QPointF &pixelPosition) const;
-    // The shown label's caption and its rectangle in the surface's own pixels.
-    QString labelCaption() const;
-    QRect labelRect() const;
+    void showBanner(const StoredLabel &banner);
+    void hideBanner();
+    bool isBannerVisible() const { return m_banner.has_value(); }
+    // Whether a position in the surface's own pixels falls in one of the shown banner's pixels.
+    bool bannerContains(const QPointF &pixelPosition) const;
+    // The shown banner's caption and its rectangle in the surface's own pixels.
+    QString bannerCaption() const;
+    QRect bannerRect() const;
 
     // Board coordinates of a position in the surface's own (logical) pixels.
     QPointF toTwips(const QPointF &pixelPosition) const;
-    // Logical pixels of a stored twip rectangle.
-    QRect toPixels(const QRect &twipRect) const;
 
     // Width of the chalk in device pixels: the whole number nearest the scale factor.
     int penWidth() const;
@@ -80,13 +78,13 @@ private:
     // Device pixel coordinates of a board position.
     QPointF toDevice(double x, double y) const;
     QRect deviceToLogical(const QRect &deviceRect) const;
-    QRect labelDeviceRect() const;
-    void paintLabel(const QRegion &clip);
+    QRect bannerDeviceRect() const;
+    void drawBanner(const QRegion &clip);
     void wipe();
 
     QImage m_image;
     qreal m_imageRatio = 1.0; // the device pixel ratio the image was made for
     ColourValue m_boardColour = 0;
     QPointF m_currentPoint; // twips
-    std::optional<LightweightLabel> m_label;
+    std::optional<StoredLabel> m_banner;
 };

@@ -7,12 +7,12 @@
 namespace {
 
 // The banner, as long as the surface shows it.
-class LabelAccessible : public QAccessibleInterface
+class BannerAccessible : public QAccessibleInterface
 {
 public:
-    explicit LabelAccessible(ChalkSurface *surface) : m_surface(surface) {}
+    explicit BannerAccessible(ChalkSurface *surface) : m_surface(surface) {}
 
-    bool isValid() const override { return m_surface && m_surface->isLabelVisible(); }
+    bool isValid() const override { return m_surface && m_surface->isBannerVisible(); }
     QObject *object() const override { return nullptr; }
     QWindow *window() const override
     {
@@ -32,7 +32,7 @@ public:
     {
         if (!isValid() || t != QAccessible::Name)
             return QString();
-        return m_surface->labelCaption().trimmed();
+        return m_surface->bannerCaption().trimmed();
     }
     void setText(QAccessible::Text, const QString &) override {}
 
@@ -40,7 +40,7 @@ public:
     {
         if (!isValid())
             return QRect();
-        const QRect area = m_surface->labelRect();
+        const QRect area = m_surface->bannerRect();
         return QRect(m_surface->mapToGlobal(area.topLeft()), area.size());
     }
     QAccessible::Role role() const override { return QAccessible::StaticText; }
@@ -79,10 +79,10 @@ QAccessibleInterface *ChalkSurfaceAccessible::create(const QString &className, Q
 QAccessibleInterface *ChalkSurfaceAccessible::banner() const
 {
     auto *surface = static_cast<ChalkSurface *>(widget());
-    if (!surface->isLabelVisible())
+    if (!surface->isBannerVisible())
         return nullptr;
     if (!m_banner)
-        m_banner = QAccessible::registerAccessibleInterface(new LabelAccessible(surface));
+        m_banner = QAccessible::registerAccessibleInterface(new BannerAccessible(surface));
     return QAccessible::accessibleInterface(m_banner);
 }
 
@@ -108,7 +108,7 @@ int ChalkSurfaceAccessible::indexOfChild(const QAccessibleInterface *child) cons
 
 QAccessibleInterface *ChalkSurfaceAccessible::childAt(int x, int y) const
 {
-    if (QAccessibleInterface *label = banner(); label && label->rect().contains(x, y))
-        return label;
+    if (QAccessibleInterface *shown = banner(); shown && shown->rect().contains(x, y))
+        return shown;
     return QAccessibleWidget::childAt(x, y);
 }

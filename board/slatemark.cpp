@@ -2,7 +2,6 @@
 
 #include "app_info.h"
 #include "menu_bar_style.h"
-#include "named_colours.h"
 #include "stored.h"
 
 #include <QCloseEvent>
@@ -13,69 +12,103 @@
 #include <QMouseEvent>
 #include <QWindow>
 
-#include <array>
+#include <span>
+#include <stdexcept>
 
 ColourValue chalkColour = 0;
 
 namespace {
 
+// The seven named colours, shared by the chalk and the board submenus.
+namespace colour {
+constexpr ColourValue kBlack = 0x00000000;
+constexpr ColourValue kBlue = 0x00FF0000;
+constexpr ColourValue kRed = 0x000000FF;
+constexpr ColourValue kYellow = 0x0000FFFF;
+constexpr ColourValue kGreen = 0x0000FF00;
+constexpr ColourValue kLilac = 0x00FF00FF;
+constexpr ColourValue kWhite = 0x00FFFFFF;
+} // namespace colour
+
 // The board window's stored properties, in the units they are kept in: twips, colour values,
 // points. They are applied once, when the window is built.
-namespace stored {
+constexpr struct
+{
+    ColourValue back = 0x00808080;
+    TwipRect client{0, 0, 9510, 6555};
+    int timer1Interval = 3000; // milliseconds
+    StoredLabel Label1{"Label1", {120, 840, 9255, 4695}, " welcome to tavrin", 0x00C00000,
+                       0x00C0C0FF, {60, 700, true}, true};
+    // A face of about eight points whose space is narrow: the bar's captions were spaced for it.
+    StoredFont menuFont{8};
+} kStored{};
 
-constexpr ColourValue kBoardColour = 0x00808080;
-constexpr int kClientWidth = 9510;
-constexpr int kClientHeight = 6555;
+using Handler = void (Slatemark::*)();
 
-constexpr int kTimer1Interval = 3000; // milliseconds
+// One entry of a colour submenu: its object name, its caption, the handler it runs when chosen
+// and the colour that handler sets.
+struct MenuEntry
+{
+    const char *name;
+    const char *caption;
+    Handler handler;
+    ColourValue colour;
+};
 
-constexpr const char *kLabel1Caption = " welcome to tavrin";
-constexpr int kLabel1Left = 120;
-constexpr int kLabel1Top = 840;
-constexpr int kLabel1Width = 9255;
-constexpr int kLabel1Height = 4695;
-constexpr ColourValue kLabel1Background = 0x00C00000;
-constexpr ColourValue kLabel1Foreground = 0x00C0C0FF;
-constexpr qreal kLabel1FontPoints = 60;
-constexpr int kLabel1FontWeight = 700;
-constexpr bool kLabel1FontItalic = true;
+// The colour submenus, top to bottom. Only the chalk entries "Blue " and "White " carry a
+// trailing space.
+constexpr MenuEntry kChalkMenu[] = {
+    {"blackchoke", "Black", &Slatemark::blackchoke_Click, colour::kBlack},
+    {"bluechoke", "Blue ", &Slatemark::bluechoke_Click, colour::kBlue},
+    {"redchoke", "Red", &Slatemark::redchoke_Click, colour::kRed},
+    {"yellowchoke", "Yellow", &Slatemark::yellowchoke_Click, colour::kYellow},
+    {"greenchoke", "Green", &Slatemark::greenchoke_Click, colour::kGreen},
+    {"lilacchoke", "Lilac", &Slatemark::lilacchoke_Click, colour::kLilac},
+    {"whitechoke", "White ", &Slatemark::whitechoke_Click, colour::kWhite},
+};
+constexpr MenuEntry kBoardMenu[] = {
+    {"blackscreen", "Black", &Slatemark::blackscreen_Click, colour::kBlack},
+    {"bluescreen", "Blue", &Slatemark::bluescreen_Click, colour::kBlue},
+    {"redscreen", "Red", &Slatemark::redscreen_Click, colour::kRed},
+    {"yellowscreen", "Yellow", &Slatemark::yellowscreen_Click, colour::kYellow},
+    {"greenscreen", "Green", &Slatemark::greenscreen_Click, colour::kGreen},
+    {"lilacscreen", "Lilac", &Slatemark::lilacscreen_Click, colour::kLilac},
+    {"whitescreen", "White", &Slatemark::whitescreen_Click, colour::kWhite},
+};
 
-// The bar's captions are their core text with spaces on both sides; the spaces spread the
-// five entries across the bar.
+// The bar, left to right: each caption is its core text with spaces on both sides, which
+// spread the five entries across the bar. A submenu entry has a submenu instead of a handler.
 struct BarEntry
 {
     const char *name;
     const char *text;
     int spacesBefore;
     int spacesAfter;
+    Handler handler = nullptr;
+    std::span<const MenuEntry> submenu = {};
 };
-constexpr BarEntry kExiting{"exiting", "Exit", 10, 10};
-constexpr BarEntry kChockColors{"chockcolors", "Choke color", 11, 10};
-constexpr BarEntry kScreenColor{"screencolor", "Screen", 10, 10};
-constexpr BarEntry kErasing{"erasing", "Erase", 30, 29};
-constexpr BarEntry kAboutApplcn{"aboutapplcn", "About", 3, 3};
+constexpr BarEntry kBar[] = {
+    {"exiting", "Exit", 10, 10, &Slatemark::exiting_Click},
+    {"chockcolors", "Choke color", 11, 10, nullptr, kChalkMenu},
+    {"screencolor", "Screen", 10, 10, nullptr, kBoardMenu},
+    {"erasing", "Erase", 30, 29, &Slatemark::erasing_Click},
+    {"aboutapplcn", "About", 3, 3, &Slatemark::aboutapplcn_Click},
+};
 
-// A face of about eight points whose space is narrow: with it all five entries fit in one row
-// on a bar as wide as the board.
-constexpr qreal kMenuFontPoints = 8;
-// Pixels on either side of each caption on the bar, whatever the widget style.
-constexpr int kMenuItemPadding = 6;
+// The colour in the row of the colour entry whose handler this is, so that each colour stands
+// once, beside its caption. It is looked up while compiling: a handler without a row of its
+// own does not build.
+template <Handler handler>
+consteval ColourValue colourOf()
+{
+    for (const std::span<const MenuEntry> menu : {std::span(kChalkMenu), std::span(kBoardMenu)})
+        for (const MenuEntry &entry : menu)
+            if (entry.handler == handler)
+                return entry.colour;
+    throw std::logic_error("not a colour entry");
+}
 
-} // namespace stored
-
-using Handler = void (Slatemark::*)();
-
-// The handlers of the two colour submenus, in the order of the named colours.
-constexpr std::array<Handler, kNamedColours.size()> kChalkHandlers{
-    &Slatemark::blackchoke_Click, &Slatemark::bluechoke_Click,  &Slatemark::redchoke_Click,
-    &Slatemark::yellowchoke_Click, &Slatemark::greenchoke_Click, &Slatemark::lilacchoke_Click,
-    &Slatemark::whitechoke_Click};
-constexpr std::array<Handler, kNamedColours.size()> kBoardHandlers{
-    &Slatemark::blackscreen_Click, &Slatemark::bluescreen_Click,  &Slatemark::redscreen_Click,
-    &Slatemark::yellowscreen_Click, &Slatemark::greenscreen_Click, &Slatemark::lilacscreen_Click,
-    &Slatemark::whitescreen_Click};
-
-QString caption(const stored::BarEntry &entry)
+QString caption(const BarEntry &entry)
 {
     return QString(entry.spacesBefore, QLatin1Char(' ')) + QLatin1String(entry.text) +
            QString(entry.spacesAfter, QLatin1Char(' '));
@@ -122,71 +155,50 @@ void Slatemark::applyStoredProperties()
     // The window handles the mouse for its surface: a move then reaches one handler, not two.
     m_surface->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_surface->setAccessibleName(tr("Chalkboard"));
-    m_surface->setBoardColour(stored::kBoardColour);
+    m_surface->setBoardColour(kStored.back);
     setCentralWidget(m_surface);
 
     // A coarse timer may fire up to a twentieth early; the banner stays its full three seconds.
     m_timer1.setTimerType(Qt::PreciseTimer);
-    m_timer1.setInterval(stored::kTimer1Interval);
+    m_timer1.setInterval(kStored.timer1Interval);
     connect(&m_timer1, &QTimer::timeout, this, &Slatemark::Timer1_Timer);
     m_timer1.start();
 
-    m_surface->showLabel(LightweightLabel{
-        QString::fromUtf8(stored::kLabel1Caption),
-        QRect(stored::kLabel1Left, stored::kLabel1Top, stored::kLabel1Width, stored::kLabel1Height),
-        stored::kLabel1Background, stored::kLabel1Foreground,
-        toQFont({stored::kLabel1FontPoints, stored::kLabel1FontWeight, stored::kLabel1FontItalic})});
+    m_surface->showBanner(kStored.Label1);
 
-    createMenus();
-
-    const QRect client = m_surface->toPixels(QRect(0, 0, stored::kClientWidth, stored::kClientHeight));
+    const QSize client = twips::toPixels(kStored.client, m_surface->logicalDpiX()).size();
+    createMenus(client.width());
     resize(client.width(), client.height() + menuBar()->heightForWidth(client.width()));
 }
 
-// Every menu entry is built here, from the bar's stored captions and the named colours.
-void Slatemark::createMenus()
+// Every menu entry is built here, from the bar's table.
+void Slatemark::createMenus(int width)
 {
     QMenuBar *bar = menuBar();
-    bar->setFont(toQFont({stored::kMenuFontPoints}));
-    auto *barStyle = new MenuBarStyle(stored::kMenuItemPadding);
-    barStyle->setParent(bar);
-    bar->setStyle(barStyle);
-
-    const auto addCommand = [this, bar](const stored::BarEntry &entry, Handler handler) {
-        QAction *action = bar->addAction(caption(entry));
-        action->setObjectName(QLatin1String(entry.name));
+    bar->setFont(toQFont(kStored.menuFont));
+    const auto connectEntry = [this](QAction *action, const char *name, Handler handler) {
+        action->setObjectName(QLatin1String(name));
         connect(action, &QAction::triggered, this, handler);
     };
-    const auto addSubmenu = [bar](const stored::BarEntry &entry) {
+    for (const BarEntry &entry : kBar) {
+        if (entry.submenu.empty()) {
+            connectEntry(bar->addAction(caption(entry)), entry.name, entry.handler);
+            continue;
+        }
         QMenu *menu = bar->addMenu(caption(entry));
         menu->setObjectName(QLatin1String(entry.name));
         menu->menuAction()->setObjectName(QLatin1String(entry.name));
         menu->setFont(bar->font());
-        return menu;
-    };
-
-    addCommand(stored::kExiting, &Slatemark::exiting_Click);
-
-    QMenu *chalk = addSubmenu(stored::kChockColors);
-    QMenu *board = addSubmenu(stored::kScreenColor);
-    for (std::size_t i = 0; i < kNamedColours.size(); ++i) {
-        const NamedColourEntry &colour = kNamedColours[i];
-        QAction *chalkEntry = chalk->addAction(toQString(colour.chalkCaption));
-        chalkEntry->setObjectName(toQString(colour.chalkName));
-        connect(chalkEntry, &QAction::triggered, this, kChalkHandlers[i]);
-        QAction *boardEntry = board->addAction(toQString(colour.boardCaption));
-        boardEntry->setObjectName(toQString(colour.boardName));
-        connect(boardEntry, &QAction::triggered, this, kBoardHandlers[i]);
+        for (const MenuEntry &item : entry.submenu)
+            connectEntry(menu->addAction(QLatin1String(item.caption)), item.name, item.handler);
     }
-
-    addCommand(stored::kErasing, &Slatemark::erasing_Click);
-    addCommand(stored::kAboutApplcn, &Slatemark::aboutapplcn_Click);
+    MenuBarStyle::install(bar, width);
 }
 
 void Slatemark::Form_Load()
 {
-    chalkColour = namedColour(NamedColour::White);
-    m_surface->setBoardColour(namedColour(NamedColour::Black));
+    chalkColour = colour::kWhite;
+    m_surface->setBoardColour(colour::kBlack);
 }
 
 void Slatemark::Form_Activate()
@@ -197,13 +209,13 @@ void Slatemark::Form_Activate()
 
 void Slatemark::Timer1_Timer()
 {
-    m_surface->hideLabel();
+    m_surface->hideBanner();
     m_timer1.stop();
 }
 
 void Slatemark::Label1_Click()
 {
-    m_surface->hideLabel();
+    m_surface->hideBanner();
 }
 
 void Slatemark::Form_MouseDown(std::int16_t, std::int16_t, float x, float y)
@@ -234,21 +246,21 @@ void Slatemark::aboutapplcn_Click()
     emit aboutVisibilityRequested(true);
 }
 
-void Slatemark::blackchoke_Click() { chalkColour = namedColour(NamedColour::Black); }
-void Slatemark::bluechoke_Click() { chalkColour = namedColour(NamedColour::Blue); }
-void Slatemark::redchoke_Click() { chalkColour = namedColour(NamedColour::Red); }
-void Slatemark::yellowchoke_Click() { chalkColour = namedColour(NamedColour::Yellow); }
-void Slatemark::greenchoke_Click() { chalkColour = namedColour(NamedColour::Green); }
-void Slatemark::lilacchoke_Click() { chalkColour = namedColour(NamedColour::Lilac); }
-void Slatemark::whitechoke_Click() { chalkColour = namedColour(NamedColour::White); }
+void Slatemark::blackchoke_Click() { chalkColour = colourOf<&Slatemark::blackchoke_Click>(); }
+void Slatemark::bluechoke_Click() { chalkColour = colourOf<&Slatemark::bluechoke_Click>(); }
+void Slatemark::redchoke_Click() { chalkColour = colourOf<&Slatemark::redchoke_Click>(); }
+void Slatemark::yellowchoke_Click() { chalkColour = colourOf<&Slatemark::yellowchoke_Click>(); }
+void Slatemark::greenchoke_Click() { chalkColour = colourOf<&Slatemark::greenchoke_Click>(); }
+void Slatemark::lilacchoke_Click() { chalkColour = colourOf<&Slatemark::lilacchoke_Click>(); }
+void Slatemark::whitechoke_Click() { chalkColour = colourOf<&Slatemark::whitechoke_Click>(); }
 
-void Slatemark::blackscreen_Click() { m_surface->setBoardColour(namedColour(NamedColour::Black)); }
-void Slatemark::bluescreen_Click() { m_surface->setBoardColour(namedColour(NamedColour::Blue)); }
-void Slatemark::redscreen_Click() { m_surface->setBoardColour(namedColour(NamedColour::Red)); }
-void Slatemark::yellowscreen_Click() { m_surface->setBoardColour(namedColour(NamedColour::Yellow)); }
-void Slatemark::greenscreen_Click() { m_surface->setBoardColour(namedColour(NamedColour::Green)); }
-void Slatemark::lilacscreen_Click() { m_surface->setBoardColour(namedColour(NamedColour::Lilac)); }
-void Slatemark::whitescreen_Click() { m_surface->setBoardColour(namedColour(NamedColour::White)); }
+void Slatemark::blackscreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::blackscreen_Click>()); }
+void Slatemark::bluescreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::bluescreen_Click>()); }
+void Slatemark::redscreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::redscreen_Click>()); }
+void Slatemark::yellowscreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::yellowscreen_Click>()); }
+void Slatemark::greenscreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::greenscreen_Click>()); }
+void Slatemark::lilacscreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::lilacscreen_Click>()); }
+void Slatemark::whitescreen_Click() { m_surface->setBoardColour(colourOf<&Slatemark::whitescreen_Click>()); }
 
 bool Slatemark::event(QEvent *event)
 {
@@ -262,9 +274,9 @@ void Slatemark::mousePressEvent(QMouseEvent *event)
     const QPointF at = m_surface->mapFrom(this, event->position());
     // A press that begins on the banner belongs to it until the last button is released.
     if (event->buttons() == event->button())
-        m_pressOnLabel = m_surface->labelContains(at);
+        m_pressOnBanner = m_surface->bannerContains(at);
     const std::int16_t button = buttonCode(event->button());
-    if (m_pressOnLabel || button == 0)
+    if (m_pressOnBanner || button == 0)
         return;
     const QPointF position = m_surface->toTwips(at);
     Form_MouseDown(button, shiftCode(event->modifiers()), static_cast<float>(position.x()),
@@ -273,7 +285,7 @@ void Slatemark::mousePressEvent(QMouseEvent *event)
 
 void Slatemark::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_pressOnLabel)
+    if (m_pressOnBanner)
         return;
     const QPointF position = m_surface->toTwips(m_surface->mapFrom(this, event->position()));
     Form_MouseMove(buttonCode(event->buttons()), shiftCode(event->modifiers()),
@@ -282,13 +294,13 @@ void Slatemark::mouseMoveEvent(QMouseEvent *event)
 
 void Slatemark::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (!m_pressOnLabel)
+    if (!m_pressOnBanner)
         return;
     if (event->button() == Qt::LeftButton &&
-        m_surface->labelContains(m_surface->mapFrom(this, event->position())))
+        m_surface->bannerContains(m_surface->mapFrom(this, event->position())))
         Label1_Click();
     if (event->buttons() == Qt::NoButton)
-        m_pressOnLabel = false;
+        m_pressOnBanner = false;
 }
 
 void Slatemark::closeEvent(QCloseEvent *event)

@@ -63,7 +63,7 @@ public:
 
     ChalkSurface &surface() { return *m_surface; }
     QTimer &timer1() { return m_timer1; }
-    bool isLabel1Visible() const { return m_surface->isLabelVisible(); }
+    bool isBannerVisible() const { return m_surface->isBannerVisible(); }
 
 signals:
     // The About window is to be shown (the About command) or hidden (every activation), loaded
@@ -79,7 +79,7 @@ protected:
 
 private:
     void applyStoredProperties();
-    void createMenus();
+    void createMenus(int width);
     bool activationComesFromWithinProgram();
     void endProgram();
 
@@ -89,5 +89,5 @@ private:
     // The program's window that was active last, kept while another program is active.
     QPointer<QWindow> m_lastActiveWindow;
     // A press that began on the banner owns the mouse until every button is up.
-    bool m_pressOnLabel = false;
+    bool m_pressOnBanner = false;
 };
