@@ -41,6 +41,7 @@ ChalkSurface::ChalkSurface(QWidget *parent) : QWidget(parent)
     // is already on the screen stays when the surface grows.
     setAttribute(Qt::WA_StaticContents);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    syncImage();
 }
 
 ColourValue ChalkSurface::foregroundColour()
@@ -90,7 +91,8 @@ void ChalkSurface::lineTo(float x, float y, ColourValue colour)
 {
     if (!isFinite(x, y))
         return;
-    syncImage();
+    // The image is kept in step by every resize and every repaint of the whole surface: a move
+    // draws into it as it is, without asking the screen about its scale again.
     const QPointF from = toDevice(m_currentPoint.x(), m_currentPoint.y());
     m_currentPoint = QPointF(x, y);
     const QPointF to = toDevice(x, y);
@@ -178,7 +180,11 @@ int ChalkSurface::penWidth() const
 
 void ChalkSurface::paintEvent(QPaintEvent *event)
 {
-    syncImage();
+    // A repaint of the whole surface (after a show, a resize, a move to another screen or a
+    // wipe) first brings the image in step with the screen; a stroke's small repaints show the
+    // image as it is.
+    if (event->rect().contains(rect()))
+        syncImage();
     QPainter painter(this);
     // Beyond the image, where the surface grew larger than an image could be made, the board
     // shows its colour.
@@ -192,10 +198,7 @@ void ChalkSurface::paintEvent(QPaintEvent *event)
     if (m_imageRatio != 1.0)
         painter.scale(1.0 / m_imageRatio, 1.0 / m_imageRatio);
     for (const QRect &rect : event->region()) {
-        const QRect source =
-            QRectF(QPointF(rect.topLeft()) * m_imageRatio, QSizeF(rect.size()) * m_imageRatio)
-                .toAlignedRect()
-                .intersected(m_image.rect());
+        const QRect source = logicalToDevice(rect).intersected(m_image.rect());
         painter.drawImage(source.topLeft(), m_image, source);
     }
 }
@@ -209,6 +212,7 @@ void ChalkSurface::syncImage()
 {
     const qreal ratio = devicePixelRatioF();
     const QSize wanted = (QSizeF(size()) * ratio).toSize().expandedTo(QSize(1, 1));
+    m_dpi = logicalDpiX();
     if (m_image.size() == wanted && m_imageRatio == ratio)
         return;
 
@@ -238,7 +242,7 @@ void ChalkSurface::syncImage()
 
 double ChalkSurface::dpi() const
 {
-    return logicalDpiX();
+    return m_dpi;
 }
 
 QPointF ChalkSurface::toDevice(double x, double y) const
@@ -250,8 +254,19 @@ QPointF ChalkSurface::toDevice(double x, double y) const
     return QPointF(twips::toPixelsF(x, dotsPerInch) * scale, twips::toPixelsF(y, dotsPerInch) * scale);
 }
 
+QRect ChalkSurface::logicalToDevice(const QRect &logicalRect) const
+{
+    if (m_imageRatio == 1.0)
+        return logicalRect;
+    return QRectF(QPointF(logicalRect.topLeft()) * m_imageRatio,
+                  QSizeF(logicalRect.size()) * m_imageRatio)
+        .toAlignedRect();
+}
+
 QRect ChalkSurface::deviceToLogical(const QRect &deviceRect) const
 {
+    if (m_imageRatio == 1.0)
+        return deviceRect;
     return QRectF(QPointF(deviceRect.topLeft()) / m_imageRatio,
                   QSizeF(deviceRect.size()) / m_imageRatio)
         .toAlignedRect();

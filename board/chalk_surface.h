@@ -73,10 +73,13 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Brings the image, its scale and the logical dots per inch in step with the screen.
     void syncImage();
     double dpi() const;
     // Device pixel coordinates of a board position.
     QPointF toDevice(double x, double y) const;
+    // The device pixels a rectangle of logical pixels covers, and back.
+    QRect logicalToDevice(const QRect &logicalRect) const;
     QRect deviceToLogical(const QRect &deviceRect) const;
     QRect bannerDeviceRect() const;
     void drawBanner(const QRegion &clip);
@@ -84,6 +87,7 @@ private:
 
     QImage m_image;
     qreal m_imageRatio = 1.0; // the device pixel ratio the image was made for
+    double m_dpi = 0.0;       // the logical dots per inch, taken with the scale by syncImage()
     ColourValue m_boardColour = 0;
     QPointF m_currentPoint; // twips
     std::optional<StoredLabel> m_banner;

@@ -11,6 +11,9 @@
 // whichever of the two ends or their midpoint lies nearest the box.
 std::optional<QLineF> clipSegment(QPointF a, QPointF b, const QRectF &box)
 {
+    // Nearly every move of a stroke stays on the board: nothing to clip.
+    if (box.contains(a) && box.contains(b))
+        return QLineF(a, b);
     const double dx = b.x() - a.x();
     const double dy = b.y() - a.y();
     double enter = 0.0;
