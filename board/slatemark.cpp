@@ -152,8 +152,9 @@ void Slatemark::applyStoredProperties()
                        .arg(kAppInfo.minor));
 
     m_surface = new ChalkSurface(this);
-    // The window handles the mouse for its surface: a move then reaches one handler, not two.
-    m_surface->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The client area's mouse goes to the board's handlers straight from the surface: past the
+    // window itself, whose events the menu bar watches too.
+    m_surface->installEventFilter(this);
     m_surface->setAccessibleName(tr("Chalkboard"));
     m_surface->setBoardColour(kStored.back);
     setCentralWidget(m_surface);
@@ -269,37 +270,55 @@ bool Slatemark::event(QEvent *event)
     return QMainWindow::event(event);
 }
 
-void Slatemark::mousePressEvent(QMouseEvent *event)
+bool Slatemark::eventFilter(QObject *watched, QEvent *event)
 {
-    const QPointF at = m_surface->mapFrom(this, event->position());
+    if (watched != m_surface)
+        return QMainWindow::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: // the second press of a double click is a press
+        surfacePress(*static_cast<QMouseEvent *>(event));
+        return true;
+    case QEvent::MouseMove:
+        surfaceMove(*static_cast<QMouseEvent *>(event));
+        return true;
+    case QEvent::MouseButtonRelease:
+        surfaceRelease(*static_cast<QMouseEvent *>(event));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Slatemark::surfacePress(const QMouseEvent &event)
+{
     // A press that begins on the banner belongs to it until the last button is released.
-    if (event->buttons() == event->button())
-        m_pressOnBanner = m_surface->bannerContains(at);
-    const std::int16_t button = buttonCode(event->button());
+    if (event.buttons() == event.button())
+        m_pressOnBanner = m_surface->bannerContains(event.position());
+    const std::int16_t button = buttonCode(event.button());
     if (m_pressOnBanner || button == 0)
         return;
-    const QPointF position = m_surface->toTwips(at);
-    Form_MouseDown(button, shiftCode(event->modifiers()), static_cast<float>(position.x()),
+    const QPointF position = m_surface->toTwips(event.position());
+    Form_MouseDown(button, shiftCode(event.modifiers()), static_cast<float>(position.x()),
                    static_cast<float>(position.y()));
 }
 
-void Slatemark::mouseMoveEvent(QMouseEvent *event)
+void Slatemark::surfaceMove(const QMouseEvent &event)
 {
     if (m_pressOnBanner)
         return;
-    const QPointF position = m_surface->toTwips(m_surface->mapFrom(this, event->position()));
-    Form_MouseMove(buttonCode(event->buttons()), shiftCode(event->modifiers()),
+    const QPointF position = m_surface->toTwips(event.position());
+    Form_MouseMove(buttonCode(event.buttons()), shiftCode(event.modifiers()),
                    static_cast<float>(position.x()), static_cast<float>(position.y()));
 }
 
-void Slatemark::mouseReleaseEvent(QMouseEvent *event)
+void Slatemark::surfaceRelease(const QMouseEvent &event)
 {
     if (!m_pressOnBanner)
         return;
-    if (event->button() == Qt::LeftButton &&
-        m_surface->bannerContains(m_surface->mapFrom(this, event->position())))
+    if (event.button() == Qt::LeftButton && m_surface->bannerContains(event.position()))
         Label1_Click();
-    if (event->buttons() == Qt::NoButton)
+    if (event.buttons() == Qt::NoButton)
         m_pressOnBanner = false;
 }
 

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+class QMouseEvent;
+
 // The colour of the chalk, for the whole program: white from Form_Load until a chalk entry of
 // the menu changes it; only Form_MouseMove reads it.
 extern ColourValue chalkColour;
@@ -72,12 +74,14 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
+    // The surface's mouse events come here, to the board's mouse handlers.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void surfacePress(const QMouseEvent &event);
+    void surfaceMove(const QMouseEvent &event);
+    void surfaceRelease(const QMouseEvent &event);
     void applyStoredProperties();
     void createMenus(int width);
     bool activationComesFromWithinProgram();
