@@ -1,17 +1,82 @@
 #include "desktop_services.h"
 
-#include "file_search.h"
-
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QThreadPool>
 
 #include <canberra.h>
 
+#include <algorithm>
+#include <climits>
+
 namespace platform {
 
 namespace {
+
+constexpr std::size_t kMaxPath = PATH_MAX;
+constexpr std::size_t kMaxName = NAME_MAX;
+
+bool isNormalFile(const QFileInfo &info)
+{
+    return info.isFile() && !info.fileName().startsWith(QLatin1Char('.'));
+}
+
+// Where the normal file that a Windows-style full path names lies on this system: "\" counts
+// as a separator as "/" does, and the file's name is matched without regard to case within its
+// folder (the folders are taken as written). A normal file is a regular file, or a link to
+// one, whose name does not start with a dot. Empty when there is none, and for a path that is
+// not a full path. Throws ServiceError for a path that cannot be searched: one holding a zero
+// byte, or a name or path longer than the system allows.
+QString locateNormalFile(const std::string &path)
+{
+    if (path.find('\0') != std::string::npos)
+        throw ServiceError("the path holds a zero byte");
+    if (path.size() >= kMaxPath)
+        throw ServiceError("the path is too long: " + path);
+
+    std::string native = path;
+    std::replace(native.begin(), native.end(), '\\', '/');
+    std::size_t start = 0;
+    while (start < native.size()) {
+        const std::size_t end = std::min(native.find('/', start), native.size());
+        if (end - start > kMaxName)
+            throw ServiceError("a name in the path is too long: " + path);
+        start = end + 1;
+    }
+
+    // A full path as this system spells one: "/..." here, "C:/..." on Windows.
+    const QFileInfo whole(QFile::decodeName(native.c_str()));
+    if (!QDir::isAbsolutePath(whole.filePath()))
+        return {};
+    const QString name = whole.fileName();
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        return {};
+
+    const QDir dir(whole.path());
+    const QFileInfo exact(dir.filePath(name));
+    if (isNormalFile(exact))
+        return exact.filePath();
+
+    // Several names may differ in case only, which a Windows folder cannot hold: take the
+    // first in code-unit order, so that the same file is found every time.
+    QStringList matches;
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            matches.append(entry);
+    }
+    std::sort(matches.begin(), matches.end());
+    for (const QString &match : std::as_const(matches)) {
+        const QFileInfo info(dir.filePath(match));
+        if (isNormalFile(info))
+            return info.filePath();
+    }
+    return {};
+}
 
 // A sound context that names this program to the sound server, or null where none can be made.
 ca_context *makeSoundContext(const std::string &name, const QByteArray &appId)

@@ -11,9 +11,11 @@ class QThreadPool;
 namespace platform {
 
 // The system services on this desktop. Paths are taken as Windows writes them: "\" separates
-// folders as "/" does, and a file's name is matched without regard to case (see
-// locateNormalFile); the program start resolves its path in the same way, so the file the
-// search finds is the file that starts.
+// folders as "/" does, and a file's name is matched without regard to case within its folder;
+// a normal file is a regular file, or a link to one, whose name does not start with a dot. The
+// program start resolves its path in the same way, so the file the search finds is the file
+// that starts. A path holding a zero byte, or a name or path longer than the system allows,
+// cannot be searched: ServiceError.
 class DesktopServices : public SystemServices
 {
 public:
