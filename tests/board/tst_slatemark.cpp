@@ -125,7 +125,8 @@ private slots:
         for (const QString &step : script.split(' ', Qt::SkipEmptyParts)) {
             const QStringView arg = QStringView(step).mid(QStringView(u"=>!").contains(step[0]) ? 1 : 2);
             const QPointF xy = step.contains(u',') ? at(arg) : QPointF();
-            const QPoint p = xy.toPoint();
+            // Only a pixel of the board makes a point; far and non-finite values go to handlers.
+            const QPoint p = qAbs(xy.x()) < 1e6 && qAbs(xy.y()) < 1e6 ? xy.toPoint() : QPoint();
             if (handlers.contains(step))
                 (board().*handlers[step])();
             else if (step[0] == u'!')
