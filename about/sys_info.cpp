@@ -59,7 +59,7 @@ bool GetKeyValue(Registry &registry, const platform::RegRoot &KeyRoot, const std
 {
     // Read access only: a key under HKEY_LOCAL_MACHINE is readable by every user, while asking
     // for the right to change it as well fails for anyone who may not write there.
-    RegHandle handle = 0;
+    RegHandle handle = platform::reg::kNoHandle;
     if (registry.openKey(KeyRoot, KeyName, 0, platform::reg::kRead, &handle)
         != platform::reg::kSuccess) {
         KeyVal.clear();
