@@ -161,6 +161,10 @@ private slots:
         QCOMPARE(QList({about->size(), about->minimumSize(), about->maximumSize()}),
                  QList<QSize>(3, {438, 263}));
         QVERIFY(!(about->windowFlags() & Qt::WindowMinMaxButtonsHint));
+        // its own icon, the yellow face at 32 pixels only, on a transparent ground
+        const QImage face = about->windowIcon().pixmap(32).toImage();
+        QCOMPARE(about->windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+        QVERIFY(face.pixelColor(16, 16) == QColor(Qt::yellow) && face.pixelColor(0, 0).alpha() == 0);
         QCOMPARE(about->windowHandle()->transientParent(), m_program->board().get().windowHandle());
         QVERIFY(!QGuiApplication::modalWindow());
         control("lblVersion")->setText(QStringLiteral("kept"));
