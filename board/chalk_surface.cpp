@@ -81,9 +81,11 @@ void ChalkSurface::plot(float x, float y)
     const QRect dot = QRect(floorPoint(device), QSize(width, width)).intersected(m_image.rect());
     if (dot.isEmpty())
         return;
-    QPainter painter(&m_image);
-    painter.fillRect(dot, toQColor(foregroundColour()));
-    painter.end();
+    const ColourValue colour = foregroundColour();
+    QPainter *painter = imagePainter(colour);
+    if (!painter)
+        return;
+    painter->fillRect(dot, toQColor(colour));
     update(deviceToLogical(dot));
 }
 
@@ -105,18 +107,15 @@ void ChalkSurface::lineTo(float x, float y, ColourValue colour)
     const QPoint a = floorPoint(inside->p1());
     const QPoint b = floorPoint(inside->p2());
     const int width = penWidth();
-
-    QPainter painter(&m_image);
+    QPainter *painter = imagePainter(colour);
+    if (!painter)
+        return;
     if (a == b) {
-        painter.fillRect(QRect(a, QSize(width, width)), toQColor(colour));
+        painter->fillRect(QRect(a, QSize(width, width)), toQColor(colour));
     } else {
-        // A square-capped pen of the chalk's width through the centres of the end pixels covers
-        // both end pixels whole and nothing around them: the line is as sharp as the pixels.
-        painter.setPen(QPen(toQColor(colour), width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         const QPointF centre(width / 2.0, width / 2.0);
-        painter.drawLine(QPointF(a) + centre, QPointF(b) + centre);
+        painter->drawLine(QPointF(a) + centre, QPointF(b) + centre);
     }
-    painter.end();
 
     const QRect changed =
         QRect(a, b).normalized().adjusted(-width, -width, width, width).intersected(m_image.rect());
@@ -141,9 +140,8 @@ void ChalkSurface::hideBanner()
     const QRect area = bannerDeviceRect();
     m_banner.reset();
     syncImage();
-    QPainter painter(&m_image);
-    painter.fillRect(area, toQColor(m_boardColour));
-    painter.end();
+    if (QPainter *painter = imagePainter(m_boardColour))
+        painter->fillRect(area, toQColor(m_boardColour));
     update(deviceToLogical(area));
     QAccessibleEvent gone(this, QAccessible::ObjectReorder);
     QAccessible::updateAccessibility(&gone);
@@ -216,6 +214,7 @@ void ChalkSurface::syncImage()
     if (m_image.size() == wanted && m_imageRatio == ratio)
         return;
 
+    closeImagePainter();
     QImage grown(wanted, QImage::Format_RGB32);
     if (grown.isNull()) {
         // No memory for an image of the new size: keep the image we have, and the drawing on
@@ -290,6 +289,7 @@ void ChalkSurface::drawBanner(const QRegion &clip)
     const QRect area = bannerDeviceRect();
     if (!clip.intersects(area))
         return;
+    closeImagePainter();
     QPainter painter(&m_image);
     painter.setClipRegion(clip);
     paintBanner(painter, *m_banner, area, dpi() / kPointsPerInch * m_imageRatio);
@@ -298,7 +298,30 @@ void ChalkSurface::drawBanner(const QRegion &clip)
 void ChalkSurface::wipe()
 {
     syncImage();
+    closeImagePainter();
     m_image.fill(toQColor(m_boardColour));
     drawBanner(QRegion(m_image.rect()));
     update();
+}
+
+QPainter *ChalkSurface::imagePainter(ColourValue colour)
+{
+    if (!m_painter.isActive()) {
+        if (m_image.isNull() || !m_painter.begin(&m_image))
+            return nullptr;
+        m_penColour.reset();
+    }
+    if (m_penColour != colour) {
+        // A square-capped pen of the chalk's width through the centres of the end pixels covers
+        // both end pixels whole and nothing around them: the line is as sharp as the pixels.
+        m_painter.setPen(QPen(toQColor(colour), penWidth(), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        m_penColour = colour;
+    }
+    return &m_painter;
+}
+
+void ChalkSurface::closeImagePainter()
+{
+    if (m_painter.isActive())
+        m_painter.end();
 }

@@ -4,6 +4,7 @@
 #include "stored.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QPointF>
 #include <QWidget>
 
@@ -82,6 +83,11 @@ private:
     QRect logicalToDevice(const QRect &logicalRect) const;
     QRect deviceToLogical(const QRect &deviceRect) const;
     QRect bannerDeviceRect() const;
+    // The image's painter, open, its pen the chalk of this colour; null while there is no image.
+    QPainter *imagePainter(ColourValue colour);
+    // Closes the image's painter: before the image is replaced, filled whole or painted by
+    // another painter.
+    void closeImagePainter();
     void drawBanner(const QRegion &clip);
     void wipe();
 
@@ -91,4 +97,10 @@ private:
     ColourValue m_boardColour = 0;
     QPointF m_currentPoint; // twips
     std::optional<StoredLabel> m_banner;
+    // Opening a painter for each segment cost as much as drawing it: the painter stays open on
+    // the image from a stroke's first segment until something else needs the image. (A copy of
+    // the image taken meanwhile gets pixels of its own: QImage copies an image being painted.)
+    // It is declared after the image, so that it closes before the image goes.
+    QPainter m_painter;
+    std::optional<ColourValue> m_penColour; // the chalk the open painter's pen has
 };
