@@ -181,13 +181,14 @@ void ChalkSurface::paintEvent(QPaintEvent *event)
     // A repaint of the whole surface (after a show, a resize, a move to another screen or a
     // wipe) first brings the image in step with the screen; a stroke's small repaints show the
     // image as it is.
-    if (event->rect().contains(rect()))
+    const QRect dirty = event->rect();
+    if (dirty.contains(rect()))
         syncImage();
     QPainter painter(this);
     // Beyond the image, where the surface grew larger than an image could be made, the board
     // shows its colour.
     const QRect covered = deviceToLogical(m_image.rect());
-    if (!covered.contains(event->rect())) {
+    if (!covered.contains(dirty)) {
         const QRegion beyond = event->region() - QRegion(covered);
         for (const QRect &rect : beyond)
             painter.fillRect(rect, toQColor(m_boardColour));
@@ -195,10 +196,9 @@ void ChalkSurface::paintEvent(QPaintEvent *event)
     // Work in device pixels, so that each pixel of the image lands on one pixel of the screen.
     if (m_imageRatio != 1.0)
         painter.scale(1.0 / m_imageRatio, 1.0 / m_imageRatio);
-    for (const QRect &rect : event->region()) {
-        const QRect source = logicalToDevice(rect).intersected(m_image.rect());
-        painter.drawImage(source.topLeft(), m_image, source);
-    }
+    // The painter is clipped to the region to repaint: its bounding rectangle is drawn at once.
+    const QRect source = logicalToDevice(dirty).intersected(m_image.rect());
+    painter.drawImage(source.topLeft(), m_image, source);
 }
 
 void ChalkSurface::resizeEvent(QResizeEvent *)
