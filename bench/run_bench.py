@@ -29,7 +29,9 @@ ROOT_COLOUR = "0x3a6ea5"  # anything but the board's black: start-up waits for b
 BANNER_SECONDS = 4.0
 # The live stroke's zigzag, as xprobe draws it (pixels): margin, band step, move across.
 LIVE_MARGIN, LIVE_BAND_STEP, LIVE_DX = 10, 6, 2
-LIVE_RATES = (1000, 0)  # moves a second; 0: as fast as the X server takes them  # the welcome banner goes three seconds after the first activation
+LIVE_RATES = (1000, 0)  # moves a second; 0: as fast as the X server takes them
+# Single strokes spread by a fifth either way: the median of many pairs is the figure.
+LIVE_PAIRS = 21
 
 
 def log(text):
@@ -102,6 +104,29 @@ def cpu_ns(pid):
     return total
 
 
+def syscalls(pid):
+    """System calls made so far by all the process's threads (reads and writes of any kind)."""
+    total = 0
+    for task in tasks(pid):
+        try:
+            with open(f"/proc/{pid}/task/{task}/io") as io:
+                for line in io:
+                    if line.startswith(("syscr", "syscw")):
+                        total += int(line.split()[1])
+        except FileNotFoundError:
+            pass
+    return total
+
+
+def pin(pid, cpus):
+    """Keeps every thread of the process (and the threads they start) on these processors."""
+    for task in tasks(pid):
+        try:
+            os.sched_setaffinity(int(task), cpus)
+        except (ProcessLookupError, FileNotFoundError):
+            pass
+
+
 def context_switches(pid):
     total = 0
     for task in tasks(pid):
@@ -124,9 +149,10 @@ class Bench:
         self.workdir = workdir
         self.xprobe = os.path.join(build, "bench/tavrin_xprobe")
 
-    def probe(self, *args, timeout=1800):
+    def probe(self, *args, timeout=1800, cpus=None):
         result = subprocess.run([self.xprobe, *args], env=self.x.env, capture_output=True,
-                                text=True, timeout=timeout)
+                                text=True, timeout=timeout,
+                                preexec_fn=(lambda: os.sched_setaffinity(0, cpus)) if cpus else None)
         if result.returncode != 0:
             raise RuntimeError(f"xprobe {args[0]} failed: {result.stderr.strip()}")
         return result.stdout
@@ -229,16 +255,26 @@ class Bench:
                 self.stop(pid)
 
     # 7. live strokes: both programs side by side, strokes alternating between them, each in
-    # fresh bands of its board; a program whose board is full is started afresh.
+    # fresh bands of its board; a program whose board is full is started afresh. On a machine
+    # of two processors or more, the programs run on the last one and the X server, the window
+    # manager and the probe on the first: a stroke's CPU then depends on the program's own work
+    # rather than on where the scheduler happened to put four busy threads.
     def live(self, order, pairs, moves, rates):
         pids, bands, boards = {}, {}, {}
         per_band = None
         runs = {name: {rate: [] for rate in rates} for name in order}
+        everywhere = os.sched_getaffinity(0)
+        split = len(everywhere) >= 2
+        server_cpus = {min(everywhere)} if split else everywhere
+        program_cpus = {max(everywhere)} if split else everywhere
+        for proc in self.x.procs:
+            pin(proc.pid, server_cpus)
 
         def restart(name):
             if name in pids:
                 self.stop(pids[name])
             pids[name] = self.start_beside(name, order.index(name))
+            pin(pids[name], program_cpus)
             time.sleep(BANNER_SECONDS)
             board = self.keys(self.probe("board", "--name", PROGRAMS[name][1]))["board"]
             boards[name] = [int(v) for v in board.split(",")[2].split("x")]
@@ -257,16 +293,19 @@ class Bench:
                         if last_top + LIVE_BAND_STEP >= height - LIVE_MARGIN:
                             log(f"  {name}: board full, starting afresh")
                             restart(name)
+                        calls = syscalls(pids[name])
                         out = self.keys(self.probe(
                             "live", "--name", PROGRAMS[name][1], "--pid", str(pids[name]),
                             "--moves", str(moves), "--rate-hz", str(rate),
-                            "--first-band", str(bands[name])))
+                            "--first-band", str(bands[name]), cpus=server_cpus))
+                        calls = syscalls(pids[name]) - calls
                         bands[name] = int(out["next_band"])
                         samples = [float(v) for v in out["latency_us"].split(",") if v]
                         runs[name][rate].append({
                             "sched_us_per_move": float(out["sched_us_per_move"]),
                             "send_us": float(out["send_us"]),
-                            "missing": int(out["missing_segments"]), "latency": samples})
+                            "missing": int(out["missing_segments"]), "latency": samples,
+                            "syscalls_per_move": calls / moves})
                 log(f"  live pair {pair + 1}: " + ", ".join(
                     f"{n} {r} Hz {runs[n][r][-1]['sched_us_per_move']:.1f} µs" for r in rates
                     for n in order))
@@ -274,6 +313,8 @@ class Bench:
         finally:
             for pid in pids.values():
                 self.stop(pid)
+            for proc in self.x.procs:
+                pin(proc.pid, everywhere)
 
     # 2. a burst of moves queued while the program is stopped
     def burst(self, name, moves, gap_us):
@@ -414,6 +455,11 @@ def summarise(results):
                              f"{fmt(statistics.median(bl), 0)} [{fmt(min(bl), 0)}–{fmt(max(bl), 0)}]",
                              f"{fmt(r, 2)} [{fmt(min(lr), 2)}–{fmt(max(lr), 2)}]",
                              "≤ 1.0 ×", "yes" if r <= 1.0 else "no"))
+            if all("syscalls_per_move" in x for x in tr + br):
+                ts = statistics.median(x["syscalls_per_move"] for x in tr)
+                bs = statistics.median(y["syscalls_per_move"] for y in br)
+                rows.append((f"7. Live, {how}: reads and writes (system calls) per move, all threads, median",
+                             fmt(ts, 1), fmt(bs, 1), fmt(ts / bs, 2), "(information)", ""))
             tm = sum(x["missing"] for x in tr)
             bm = sum(y["missing"] for y in br)
             rows.append((f"7. Live, {how}: segments missing from the screen, all runs",
@@ -524,7 +570,7 @@ def main():
                         results[name]["latency"] = latency[name]
             if "7" in only:
                 log("live strokes ...")
-                live = bench.live(order, 3 if quick else 11, 1000, LIVE_RATES)
+                live = bench.live(order, 3 if quick else LIVE_PAIRS, 1000, LIVE_RATES)
                 for name in order:
                     results[name]["live"] = live[name]
             if "2" in only:
