@@ -104,18 +104,24 @@ def cpu_ns(pid):
     return total
 
 
-def syscalls(pid):
-    """System calls made so far by all the process's threads (reads and writes of any kind)."""
+def task_counters(pid, name, keys):
+    """The sum, over all the process's threads, of the counters named keys in
+    /proc/PID/task/TID/<name> (lines "key: value")."""
     total = 0
     for task in tasks(pid):
         try:
-            with open(f"/proc/{pid}/task/{task}/io") as io:
-                for line in io:
-                    if line.startswith(("syscr", "syscw")):
+            with open(f"/proc/{pid}/task/{task}/{name}") as counters:
+                for line in counters:
+                    if line.startswith(keys):
                         total += int(line.split()[1])
         except FileNotFoundError:
             pass
     return total
+
+
+def syscalls(pid):
+    """System calls made so far by all the process's threads (reads and writes of any kind)."""
+    return task_counters(pid, "io", ("syscr", "syscw"))
 
 
 def pin(pid, cpus):
@@ -128,16 +134,7 @@ def pin(pid, cpus):
 
 
 def context_switches(pid):
-    total = 0
-    for task in tasks(pid):
-        try:
-            with open(f"/proc/{pid}/task/{task}/status") as status:
-                for line in status:
-                    if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
-                        total += int(line.split()[1])
-        except FileNotFoundError:
-            pass
-    return total
+    return task_counters(pid, "status", ("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches"))
 
 
 # ---- the programs ---------------------------------------------------------------------------
