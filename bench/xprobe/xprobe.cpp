@@ -685,8 +685,9 @@ int memory(const Options &options)
 // its XTest request to the first pixel of its segment on the screen, read back between moves;
 // with --rate-hz 0 the moves go as fast as the X server takes them (each synced, since the
 // server merges moves still queued in it) and only the CPU is counted. The stroke is the
-// burst's zigzag, from band --first-band on, so that every move draws fresh pixels of its own; CPU is every thread's scheduler time from the
-// press to the program's going idle after the last move, divided by the moves.
+// burst's zigzag, from band --first-band on, so that every move draws fresh pixels of its own.
+// CPU is every thread's scheduler time from the press to the program's going idle after the
+// last move, divided by the moves.
 int live(const Options &options)
 {
     X x;
