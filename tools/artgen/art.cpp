@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -170,11 +171,152 @@ QImage largeTree()
     return image;
 }
 
+// The vector tree lives on a canvas of this many units; the scalable icon keeps it as its view box.
+constexpr double kCanvas = 256.0;
+
+// How the tree is drawn for a given number of pixels: strokes and baubles must stay at least a
+// pixel or so wide, which at small sizes means wider in canvas units, so fewer baubles fit.
+struct TreeDetail {
+    double unitsPerPixel;
+    double outline;       // in canvas units
+    double baubleRadius;  // in canvas units
+    double starRadius;    // in canvas units
+    bool fewPixels;       // fewer baubles, set on pixel centres, without outlines
+    bool glints;
+
+    // A bauble this small reads as a round dot only when it sits on a pixel's centre.
+    QPointF snapped(QPointF p) const
+    {
+        if (!fewPixels)
+            return p;
+        const auto snap = [this](double v) {
+            return (std::floor(v / unitsPerPixel) + 0.5) * unitsPerPixel;
+        };
+        return {snap(p.x()), snap(p.y())};
+    }
+};
+
+// The scalable icon is drawn as for 256 pixels, where a unit is a pixel. Below that the outline
+// stays at least 1.1 pixels, a bauble at least a 3-pixel dot and the star at least 8 pixels
+// across; glints on the baubles need 48 pixels or more.
+TreeDetail treeDetail(int pixels)
+{
+    const double unitsPerPixel = pixels > 0 ? kCanvas / pixels : 1.0;
+    const bool fewPixels = pixels > 0 && pixels < 32;
+    return {unitsPerPixel,
+            std::max(6.0, 1.1 * unitsPerPixel),
+            std::max(12.0, 1.5 * unitsPerPixel),
+            std::max(34.0, 4.2 * unitsPerPixel),
+            fewPixels,
+            !fewPixels && unitsPerPixel <= kCanvas / 48};
+}
+
+QPainterPath star(QPointF centre, double outer, double inner)
+{
+    QPainterPath path;
+    for (int i = 0; i < 10; ++i) {
+        const double radius = i % 2 == 0 ? outer : inner;
+        const double angle = -std::numbers::pi / 2 + i * std::numbers::pi / 5;
+        const QPointF corner = centre + QPointF(std::cos(angle), std::sin(angle)) * radius;
+        if (i == 0)
+            path.moveTo(corner);
+        else
+            path.lineTo(corner);
+    }
+    path.closeSubpath();
+    return path;
+}
+
+QPainterPath disc(QPointF centre, double radius)
+{
+    QPainterPath path;
+    path.addEllipse(centre, radius, radius);
+    return path;
+}
+
 } // namespace
+
+VectorDrawing christmasTreeDrawing(int pixels)
+{
+    const TreeDetail detail = treeDetail(pixels);
+    const QColor outline(0x1b, 0x5e, 0x20);
+    const QColor litGreen(0x4c, 0xaf, 0x50);
+    const QColor shadedGreen(0x2e, 0x8b, 0x3a);
+    VectorDrawing drawing{kCanvas, {}};
+
+    QPainterPath trunk;
+    trunk.addRoundedRect(QRectF(108, 196, 40, 52), 5, 5);
+    drawing.shapes.append({trunk, QColor(0x8d, 0x5a, 0x2e), QColor(0x4e, 0x2c, 0x12), detail.outline});
+
+    // Three tiers from the bottom up, each a triangle whose lower edge sags a little, lit from the
+    // left: the right half is a darker green, cut along the tier's own curve.
+    struct Tier { double apex; double bottom; double halfWidth; double sag; };
+    static constexpr std::array<Tier, 3> kTiers{{
+        {104.0, 208.0, 108.0, 16.0},
+        {72.0, 156.0, 80.0, 14.0},
+        {44.0, 106.0, 54.0, 12.0},
+    }};
+    for (const Tier &tier : kTiers) {
+        const QPointF apex(kCanvas / 2, tier.apex);
+        const QPointF left(kCanvas / 2 - tier.halfWidth, tier.bottom);
+        const QPointF right(kCanvas / 2 + tier.halfWidth, tier.bottom);
+        const QPointF sag(kCanvas / 2, tier.bottom + 2 * tier.sag);
+        QPainterPath whole(apex);
+        whole.lineTo(right);
+        whole.quadTo(sag, left);
+        whole.closeSubpath();
+        // The right half of a quadratic curve has its control point halfway along the right leg.
+        QPainterPath shade(apex);
+        shade.lineTo(right);
+        shade.quadTo((right + sag) / 2, QPointF(kCanvas / 2, tier.bottom + tier.sag));
+        shade.closeSubpath();
+        drawing.shapes.append({whole, litGreen, {}, 0.0});
+        drawing.shapes.append({shade, shadedGreen, {}, 0.0});
+        drawing.shapes.append({whole, {}, outline, detail.outline});
+    }
+
+    // Baubles hang along the tiers' lower edges; the ones marked small stay when pixels are few.
+    struct Ball { QPointF centre; QColor colour; bool small; };
+    const std::array<Ball, 10> balls{{
+        {{106, 96}, QColor(0x29, 0xb6, 0xf6), false},
+        {{152, 98}, QColor(0xff, 0x98, 0x00), true},
+        {{78, 146}, QColor(0xfd, 0xd8, 0x35), true},
+        {{126, 158}, QColor(0xe5, 0x39, 0x35), false},
+        {{174, 146}, QColor(0xab, 0x47, 0xbc), false},
+        {{44, 198}, QColor(0x1e, 0x88, 0xe5), false},
+        {{90, 208}, QColor(0xe5, 0x39, 0x35), true},
+        {{138, 212}, QColor(0xfd, 0xd8, 0x35), false},
+        {{184, 204}, QColor(0x29, 0xb6, 0xf6), true},
+        {{214, 194}, QColor(0xec, 0x40, 0x7a), false},
+    }};
+    for (const Ball &ball : balls) {
+        if (detail.fewPixels && !ball.small)
+            continue;
+        const QPointF centre = detail.snapped(ball.centre);
+        // Where pixels are few an outline would swallow the colour.
+        drawing.shapes.append({disc(centre, detail.baubleRadius), ball.colour,
+                               detail.fewPixels ? QColor() : ball.colour.darker(150),
+                               detail.outline * 0.6});
+        if (detail.glints) {
+            const double r = detail.baubleRadius;
+            drawing.shapes.append({disc(centre + QPointF(-0.35 * r, -0.35 * r), 0.3 * r),
+                                   QColor(255, 255, 255, 200), {}, 0.0});
+        }
+    }
+
+    const double r = detail.starRadius;
+    drawing.shapes.append({star(QPointF(kCanvas / 2, r + 4), r, 0.44 * r), QColor(0xe5, 0x39, 0x35),
+                           QColor(0x9a, 0x12, 0x12), detail.outline * 0.75});
+    return drawing;
+}
 
 QImage christmasTreeIcon(int size)
 {
-    return size <= 16 ? smallTree() : largeTree();
+    if (size <= 16)
+        return smallTree();
+    if (size == 32)
+        return largeTree();
+    return renderDrawing(christmasTreeDrawing(size), size);
 }
 
 QImage smilingFaceIcon()

@@ -42,8 +42,12 @@ int main(int argc, char *argv[])
         const QImage face = artgen::smilingFaceIcon();
 
         writeFile(root, "icons/tavrin.ico", artgen::encodeIco4({tree32, tree16}));
-        writeFile(root, "icons/hicolor/16x16/apps/tavrin.png", artgen::encodePng(tree16, kPixelsPerMetre));
-        writeFile(root, "icons/hicolor/32x32/apps/tavrin.png", artgen::encodePng(tree32, kPixelsPerMetre));
+        for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+            writeFile(root, QStringLiteral("icons/hicolor/%1x%1/apps/tavrin.png").arg(size),
+                      artgen::encodePng(artgen::christmasTreeIcon(size), kPixelsPerMetre));
+        }
+        writeFile(root, "icons/hicolor/scalable/apps/tavrin.svg",
+                  artgen::encodeSvg(artgen::christmasTreeDrawing(0)));
         writeFile(root, "icons/about.ico", artgen::encodeIco4({face}));
         writeFile(root, "icons/about.png", artgen::encodePng(face, kPixelsPerMetre));
         writeFile(root, "about_picture.bmp", artgen::encodeBmp24(artgen::easelPicture(), kPixelsPerMetre));
