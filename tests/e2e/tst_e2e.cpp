@@ -91,6 +91,8 @@ private slots:
     void init();
     void cleanup() { while (!m_children.isEmpty()) delete m_children.takeLast(); }  // servers last
     void x11();
+    void scales_data();
+    void scales();
     void wayland();
 
 private:
@@ -116,6 +118,7 @@ private:
         const QFileInfoList files = QDir(folder.path()).entryInfoList(QDir::Files);
         return files.isEmpty() ? QImage() : QImage(files[0].filePath()).convertToFormat(QImage::Format_RGB32);
     }
+    void startX11(const QString &screen);
     QImage xScreen() const { return screenshot("import", {"-window", "root", "-depth", "8", "s.ppm"}); }
     quint64 window(const QString &title) const
     {
@@ -156,9 +159,10 @@ void TestE2e::init()
     m_clock.start();
 }
 
-void TestE2e::x11()
+// Xvfb with a screen of the given size, managed by openbox; the program's display from now on.
+void TestE2e::startX11(const QString &screen)
 {
-    Child *xvfb = start("Xvfb", {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+    Child *xvfb = start("Xvfb", {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"});
     const QRegularExpression number("^(\\d+)\\n", QRegularExpression::MultilineOption);
     QTRY_VERIFY2_WITH_TIMEOUT(number.match(QString::fromLatin1(xvfb->output)).hasMatch(), xvfb->output,
                               kDeadlineMs);
@@ -167,6 +171,13 @@ void TestE2e::x11()
     // openbox runs its start-up command once it manages the screen.
     Child *openbox = start("openbox", {"--sm-disable", "--startup", "echo openbox-manages"});
     QTRY_VERIFY2_WITH_TIMEOUT(openbox->output.contains("openbox-manages"), openbox->output, kDeadlineMs);
+}
+
+void TestE2e::x11()
+{
+    startX11("800x600x24");
+    if (QTest::currentTestFailed())
+        return;
     Child *spy = start("xprop", {"-spy", "-root", "_NET_ACTIVE_WINDOW"});
     connect(spy, &QProcess::readyRead, this, [this, spy] {
         static const QRegularExpression last("(?s).*# (0x[0-9a-f]+)\\n");  // the last whole line
@@ -263,6 +274,55 @@ void TestE2e::x11()
     QTRY_COMPARE_WITH_TIMEOUT(m_active, board, kDeadlineMs);
     run("wmctrl", {"-i", "-c", hex(board)});
     QVERIFY2(again->endedWithZero(), again->output);
+}
+
+// The bar at the scales desktops offer, with Liberation Sans and with fontconfig's next sans
+// face: five runs of text in one row, and the rightmost, About, opens the About window (an
+// entry the bar has no room for would leave only the overflow button there, with its popup).
+void TestE2e::scales_data()
+{
+    QTest::addColumn<QString>("scale");
+    QTest::addColumn<bool>("liberation");
+    for (const char *scale : {"1", "1.25", "1.5", "1.75", "2", "2.25", "2.5", "3"})
+        for (bool liberation : {true, false})
+            QTest::addRow("%s %s", scale, liberation ? "Liberation Sans" : "other") << scale << liberation;
+}
+
+void TestE2e::scales()
+{
+    QFETCH(QString, scale);
+    QFETCH(bool, liberation);
+    QFile fonts(m_home.filePath("fonts.conf"));
+    QVERIFY(fonts.open(QIODevice::WriteOnly) && fonts.write("<fontconfig><include>/etc/fonts/fonts.conf</include>"
+        "<selectfont><rejectfont><glob>*/Liberation*</glob></rejectfont></selectfont></fontconfig>") > 0);
+    fonts.close();
+    if (!liberation)
+        m_env.insert("FONTCONFIG_FILE", fonts.fileName());
+    m_env.insert("QT_SCALE_FACTOR", scale);
+    startX11("2000x1500x24");
+    start(TAVRIN_PROGRAM);
+    quint64 board = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((board = window("^Tavrin version 1\\.0$")) != 0, kDeadlineMs);
+    const QRect client = geometry(board);
+    QList<QPoint> runs;  // first and last column of each run of text in the bar
+    QTRY_COMPARE_WITH_TIMEOUT([&] {
+        const QImage screen = xScreen().copy(client);
+        int height = 0;  // the bar's, down to the board's black
+        while (height < screen.height() && screen.pixel(1, height) != qRgb(0, 0, 0))
+            ++height;
+        runs.clear();
+        for (int x = 0; x < screen.width(); ++x)
+            for (int y = 0; y < height; ++y)
+                if (qGray(screen.pixel(x, y)) < kDarkText) {
+                    if (runs.isEmpty() || x - runs.last().y() > height)  // wider than a few spaces
+                        runs.append({x, x});
+                    runs.last().setY(x);
+                    break;
+                }
+        return runs.size();
+    }(), 5, kDeadlineMs);
+    click(client.topLeft() + QPoint((runs.last().x() + runs.last().y()) / 2, 4));
+    QTRY_VERIFY_WITH_TIMEOUT(window("^About Tavrin$") != 0, kDeadlineMs);
 }
 
 void TestE2e::wayland()
