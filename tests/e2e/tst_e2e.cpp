@@ -208,9 +208,11 @@ void TestE2e::x11()
     const QRect onScreen(client.bottomLeft() - QPoint(0, kBoard.height() - 1), kBoard);
     QTRY_VERIFY_WITH_TIMEOUT(blackBoard(xScreen().copy(onScreen), true), kDeadlineMs);
     QTRY_VERIFY_WITH_TIMEOUT(blackBoard(xScreen().copy(onScreen), false), kDeadlineMs);
+    // Timer1's 3000 ms run from the activation, which the program hears of at least as soon as
+    // the test does; a busy machine may show the change seconds late, never much early.
     const qint64 bannerMs = m_clock.elapsed() - m_activeSince;
     qInfo("the banner went %lld ms after the board's activation", bannerMs);
-    QVERIFY(bannerMs >= kEarliestTickMs && bannerMs <= kLatestTickMs);
+    QVERIFY(bannerMs >= 3000 - 200 && bannerMs <= 3000 + 3000);
 
     // A zig-zag reported while the program is stopped: each queued move must make its own segment.
     QList<QPoint> corners;
