@@ -57,6 +57,25 @@ bool blackBoard(const QImage &board, bool banner)
         && (!banner || (allOf(board, corners, kBannerBlue) && count(board, b, kBannerPink) > kBannerWords));
 }
 
+// The runs of text in the board's menu bar, from the board window's client area: the first and
+// last column of each, apart where the gap is wider than the bar is high (a few spaces).
+QList<QPoint> barText(const QImage &client)
+{
+    int height = 0;  // down to the board's black
+    while (height < client.height() && client.pixel(1, height) != qRgb(0, 0, 0))
+        ++height;
+    QList<QPoint> runs;
+    for (int x = 0; x < client.width(); ++x)
+        for (int y = 0; y < height; ++y)
+            if (qGray(client.pixel(x, y)) < kDarkText) {
+                if (runs.isEmpty() || x - runs.last().y() > height)
+                    runs.append({x, x});
+                runs.last().setY(x);
+                break;
+            }
+    return runs;
+}
+
 QString hex(quint64 window) { return QStringLiteral("0x%1").arg(window, 0, 16); }
 
 // A process of the scenario, its output gathered; asked to end with the test (or its death).
@@ -228,15 +247,10 @@ void TestE2e::x11()
     QTRY_VERIFY_WITH_TIMEOUT(allOf(xScreen(), corners, Qt::white), kDeadlineMs);
 
     // The bar's entries spread over its width: Exit at the left end, About at the right.
-    const QImage bar = xScreen().copy(client.adjusted(0, 0, 0, -kBoard.height()));
-    QList<int> text;  // the columns that hold text
-    for (int x = 0; x < bar.width(); ++x)
-        for (int y = 0; y < bar.height(); ++y)
-            if (qGray(bar.pixel(x, y)) < kDarkText)
-                text.append(x);
-    QVERIFY(!text.isEmpty());
-    const QPoint exitEntry = client.topLeft() + QPoint(text.first() + 2, bar.height() / 2);
-    const QPoint aboutEntry = client.topLeft() + QPoint(text.last() - 2, bar.height() / 2);
+    const QList<QPoint> runs = barText(xScreen().copy(client));
+    QCOMPARE(runs.size(), 5);
+    const QPoint exitEntry = client.topLeft() + QPoint(runs.first().x() + 2, 4);
+    const QPoint aboutEntry = client.topLeft() + QPoint(runs.last().y() - 2, 4);
 
     // The About window: a fixed-size dialog of the board, hidden (not unloaded) when the board
     // becomes active, unloaded by OK and loaded afresh by the next About.
@@ -294,35 +308,16 @@ void TestE2e::scales()
 {
     QFETCH(QString, scale);
     QFETCH(bool, liberation);
-    QFile fonts(m_home.filePath("fonts.conf"));
-    QVERIFY(fonts.open(QIODevice::WriteOnly) && fonts.write("<fontconfig><include>/etc/fonts/fonts.conf</include>"
-        "<selectfont><rejectfont><glob>*/Liberation*</glob></rejectfont></selectfont></fontconfig>") > 0);
-    fonts.close();
     if (!liberation)
-        m_env.insert("FONTCONFIG_FILE", fonts.fileName());
+        m_env.insert("FONTCONFIG_FILE", QFINDTESTDATA("no_liberation.conf"));
     m_env.insert("QT_SCALE_FACTOR", scale);
     startX11("2000x1500x24");
     start(TAVRIN_PROGRAM);
     quint64 board = 0;
     QTRY_VERIFY_WITH_TIMEOUT((board = window("^Tavrin version 1\\.0$")) != 0, kDeadlineMs);
     const QRect client = geometry(board);
-    QList<QPoint> runs;  // first and last column of each run of text in the bar
-    QTRY_COMPARE_WITH_TIMEOUT([&] {
-        const QImage screen = xScreen().copy(client);
-        int height = 0;  // the bar's, down to the board's black
-        while (height < screen.height() && screen.pixel(1, height) != qRgb(0, 0, 0))
-            ++height;
-        runs.clear();
-        for (int x = 0; x < screen.width(); ++x)
-            for (int y = 0; y < height; ++y)
-                if (qGray(screen.pixel(x, y)) < kDarkText) {
-                    if (runs.isEmpty() || x - runs.last().y() > height)  // wider than a few spaces
-                        runs.append({x, x});
-                    runs.last().setY(x);
-                    break;
-                }
-        return runs.size();
-    }(), 5, kDeadlineMs);
+    QList<QPoint> runs;
+    QTRY_COMPARE_WITH_TIMEOUT((runs = barText(xScreen().copy(client))).size(), 5, kDeadlineMs);
     click(client.topLeft() + QPoint((runs.last().x() + runs.last().y()) / 2, 4));
     QTRY_VERIFY_WITH_TIMEOUT(window("^About Tavrin$") != 0, kDeadlineMs);
 }
