@@ -106,9 +106,10 @@ public:
         setObjectName(QLatin1String(stored.name));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_OpaquePaintEvent);
-        const int left = twips::toPixels(stored.left);
-        setGeometry(left, twips::toPixels(stored.y) - stored.width / 2,
-                    twips::toPixels(stored.right) - left, stored.width);
+        const double dpi = parent->logicalDpiX();
+        const int left = twips::toPixels(stored.left, dpi);
+        setGeometry(left, twips::toPixels(stored.y, dpi) - stored.width / 2,
+                    twips::toPixels(stored.right, dpi) - left, stored.width);
     }
 
 protected:
@@ -130,7 +131,7 @@ public:
         : QLabel(QString::fromUtf8(stored.caption), parent)
     {
         setObjectName(QLatin1String(stored.name));
-        setGeometry(twips::toPixels(stored.box));
+        setGeometry(twips::toPixels(stored.box, parent->logicalDpiX()));
         setTextFormat(Qt::PlainText);
         setWordWrap(true);
         setAlignment(Qt::AlignTop | (stored.centred ? Qt::AlignHCenter : Qt::AlignLeft));
@@ -162,7 +163,7 @@ QPushButton *makeButton(const StoredButton &stored, QStyle *style, QWidget *pare
 {
     auto *button = new QPushButton(QString::fromUtf8(stored.caption), parent);
     button->setObjectName(QLatin1String(stored.name));
-    button->setGeometry(twips::toPixels(stored.box));
+    button->setGeometry(twips::toPixels(stored.box, parent->logicalDpiX()));
     // Graphical buttons paint their face in their own colour whatever the desktop's style:
     // a classic flat-faced style does that with the palette's button colour.
     button->setStyle(style);
@@ -177,7 +178,7 @@ QLabel *makePicture(const StoredPicture &stored, QWidget *parent)
 {
     auto *picture = new QLabel(parent);
     picture->setObjectName(QLatin1String(stored.name));
-    picture->setGeometry(twips::toPixels(stored.box));
+    picture->setGeometry(twips::toPixels(stored.box, parent->logicalDpiX()));
     picture->setScaledContents(true); // stretched to the box, proportions not kept
     picture->setPixmap(QPixmap(QLatin1String(resources::kAboutPicturePath)));
     keepClicks(picture);
@@ -202,7 +203,10 @@ void frmDivivederor::buildControls()
     setWindowTitle(QString::fromUtf8(kStored.caption));
     setWindowIcon(resources::aboutIcon());
     setModal(false);
-    setFixedSize(twips::toPixels(kStored.clientWidth), twips::toPixels(kStored.clientHeight));
+    // Twips become pixels at the window's logical resolution, as the board's do, so the two
+    // windows keep their proportions to each other and to their fonts at any scale.
+    const double dpi = logicalDpiX();
+    setFixedSize(twips::toPixels(kStored.clientWidth, dpi), twips::toPixels(kStored.clientHeight, dpi));
     QPalette palette;
     palette.setColor(QPalette::Window, toQColor(kStored.back));
     setPalette(palette);

@@ -1,9 +1,11 @@
 #include "menu_bar_style.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QMenuBar>
 #include <QStyleOptionMenuItem>
+#include <QToolButton>
 
 namespace {
 
@@ -11,10 +13,14 @@ namespace {
 constexpr qreal kSmallestPoints = 4.0;
 constexpr qreal kPointStep = 0.5;
 
-// The width the bar's captions need on their own, measured as the bar measures them.
+// The name Qt gives the button that opens the entries a bar has no room for.
+constexpr char kOverflowButton[] = "qt_menubar_ext_button";
+
+// The width the bar's captions need on their own, measured as the bar measures them: in its
+// font, at the resolution of the screen it is on.
 int captionsWidth(const QMenuBar &bar, const QFont &font)
 {
-    const QFontMetrics metrics(font);
+    const QFontMetrics metrics(font, &bar);
     int width = 0;
     for (const QAction *action : bar.actions())
         width += metrics.size(Qt::TextShowMnemonic, action->text()).width();
@@ -23,7 +29,11 @@ int captionsWidth(const QMenuBar &bar, const QFont &font)
 
 } // namespace
 
-MenuBarStyle::MenuBarStyle(QMenuBar *bar, int width) : m_bar(bar), m_width(width)
+MenuBarStyle::MenuBarStyle(QMenuBar *bar, int width)
+    : m_bar(bar),
+      m_width(width),
+      m_overflow(bar->findChild<QToolButton *>(QLatin1String(kOverflowButton),
+                                               Qt::FindDirectChildrenOnly))
 {
     setParent(bar);
 }
@@ -34,13 +44,24 @@ void MenuBarStyle::install(QMenuBar *bar, int width)
     style->fit();
     bar->setStyle(style);
     bar->installEventFilter(style);
+    if (style->m_overflow)
+        style->m_overflow->installEventFilter(style);
+}
+
+// The stored width, or the bar's own where the window system made it up to a pixel short: the
+// stored width in device pixels, rounded down at a fractional scale. Any other width is the
+// user's, which the bar meets with its overflow button like any other.
+int MenuBarStyle::fitWidth() const
+{
+    const int width = m_bar->width();
+    return width >= m_width - 1 && width < m_width ? width : m_width;
 }
 
 void MenuBarStyle::fit()
 {
     const int frame = pixelMetric(PM_MenuBarPanelWidth, nullptr, m_bar) +
                       pixelMetric(PM_MenuBarHMargin, nullptr, m_bar);
-    const int room = m_width - 2 * frame;
+    const int room = fitWidth() - 2 * frame - m_shortfall;
     QFont font = m_bar->font();
     int captions = captionsWidth(*m_bar, font);
     while (captions > room && font.pointSizeF() - kPointStep >= kSmallestPoints) {
@@ -58,11 +79,29 @@ void MenuBarStyle::fit()
         m_bar->setFont(font);
 }
 
+// The bar laid its entries out and shows its overflow button all the same: the captions are
+// measured as the bar measures them, but the bar has the last word. Each pixel it turns down
+// comes off the padding, then off the font.
+void MenuBarStyle::settle()
+{
+    while (m_overflow && !m_overflow->isHidden() && fitWidth() == m_bar->width()
+           && m_shortfall < m_width) {
+        ++m_shortfall;
+        fit();
+        QEvent changed(QEvent::StyleChange); // this style's sizes: the bar lays out again
+        QCoreApplication::sendEvent(m_bar, &changed);
+    }
+}
+
 bool MenuBarStyle::eventFilter(QObject *watched, QEvent *event)
 {
-    // Runs before the bar lays its entries out again for the new font.
-    if (watched == m_bar && event->type() == QEvent::FontChange)
+    // Runs before the bar lays its entries out again for the new font or width.
+    const QEvent::Type type = event->type();
+    if (watched == m_bar && (type == QEvent::FontChange || type == QEvent::Resize))
         fit();
+    // The verdict comes once the bar has finished laying out, which showed the button.
+    if (watched == m_overflow && type == QEvent::Show)
+        QMetaObject::invokeMethod(this, &MenuBarStyle::settle, Qt::QueuedConnection);
     return QProxyStyle::eventFilter(watched, event);
 }
 

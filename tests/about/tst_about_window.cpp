@@ -96,6 +96,18 @@ private slots:
         QCOMPARE(image.pixelColor(box.bottomRight() + QPoint(1, 1)), kBlack);
     }
 
+    // No label cuts its text, at each scale and face tests/CMakeLists.txt runs this slot with.
+    void labelsHoldTheirText_data() { labels_data(); }
+    void labelsHoldTheirText()
+    {
+        QFETCH(QString, text);
+        QLabel *label = control(QTest::currentDataTag());
+        QLabel wrapped(text.isEmpty() ? label->text() : text);
+        wrapped.setFont(label->font());
+        wrapped.setWordWrap(true);
+        QVERIFY2(wrapped.heightForWidth(label->width()) <= label->height(), qPrintable(QFontInfo(label->font()).family()));
+    }
+
     // The buttons' faces inside their bevels; the separator: the white line two pixels thick
     // over the grey one, which shows only before the white one begins; the landscape picture
     // squeezed into its portrait box, not letterboxed, not cropped.

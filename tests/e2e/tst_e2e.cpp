@@ -57,6 +57,24 @@ bool blackBoard(const QImage &board, bool banner)
         && (!banner || (allOf(board, corners, kBannerBlue) && count(board, b, kBannerPink) > kBannerWords));
 }
 
+// The first and last column of each run of text in the bar atop a board window's client area.
+QList<QPoint> barText(const QImage &client)
+{
+    int height = 0;  // down to the board's black
+    while (height < client.height() && client.pixel(1, height) != qRgb(0, 0, 0))
+        ++height;
+    QList<QPoint> runs;
+    for (int x = 0; x < client.width(); ++x)
+        for (int y = 0; y < height; ++y)
+            if (qGray(client.pixel(x, y)) < kDarkText) {
+                if (runs.isEmpty() || x - runs.last().y() > height)  // a gap of a few spaces
+                    runs.append({x, x});
+                runs.last().setY(x);
+                break;
+            }
+    return runs;
+}
+
 QString hex(quint64 window) { return QStringLiteral("0x%1").arg(window, 0, 16); }
 
 // A process of the scenario, its output gathered; asked to end with the test (or its death).
@@ -91,6 +109,8 @@ private slots:
     void init();
     void cleanup() { while (!m_children.isEmpty()) delete m_children.takeLast(); }  // servers last
     void x11();
+    void scales_data();
+    void scales();
     void wayland();
 
 private:
@@ -116,6 +136,7 @@ private:
         const QFileInfoList files = QDir(folder.path()).entryInfoList(QDir::Files);
         return files.isEmpty() ? QImage() : QImage(files[0].filePath()).convertToFormat(QImage::Format_RGB32);
     }
+    void startX11(const QString &screen);
     QImage xScreen() const { return screenshot("import", {"-window", "root", "-depth", "8", "s.ppm"}); }
     quint64 window(const QString &title) const
     {
@@ -156,9 +177,10 @@ void TestE2e::init()
     m_clock.start();
 }
 
-void TestE2e::x11()
+// Xvfb with a screen of the given size, managed by openbox; the program's display from now on.
+void TestE2e::startX11(const QString &screen)
 {
-    Child *xvfb = start("Xvfb", {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+    Child *xvfb = start("Xvfb", {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"});
     const QRegularExpression number("^(\\d+)\\n", QRegularExpression::MultilineOption);
     QTRY_VERIFY2_WITH_TIMEOUT(number.match(QString::fromLatin1(xvfb->output)).hasMatch(), xvfb->output,
                               kDeadlineMs);
@@ -167,6 +189,11 @@ void TestE2e::x11()
     // openbox runs its start-up command once it manages the screen.
     Child *openbox = start("openbox", {"--sm-disable", "--startup", "echo openbox-manages"});
     QTRY_VERIFY2_WITH_TIMEOUT(openbox->output.contains("openbox-manages"), openbox->output, kDeadlineMs);
+}
+
+void TestE2e::x11()
+{
+    startX11("800x600x24");
     Child *spy = start("xprop", {"-spy", "-root", "_NET_ACTIVE_WINDOW"});
     connect(spy, &QProcess::readyRead, this, [this, spy] {
         static const QRegularExpression last("(?s).*# (0x[0-9a-f]+)\\n");  // the last whole line
@@ -188,7 +215,6 @@ void TestE2e::x11()
     // Nothing else runs while the board's activation is awaited, so its moment is taken as it comes.
     QTRY_VERIFY_WITH_TIMEOUT(m_active != 0, kDeadlineMs);
     quint64 board = m_active, about = 0, fresh = 0, message = 0;
-    QCOMPARE(window("^Tavrin version 1\\.0$"), board);
     const QByteArray identity = x("xprop", board, {"WM_CLASS", "_NET_WM_ICON"});
     QVERIFY2(identity.contains("WM_CLASS(STRING) = \"tavrin\", \"org.tavrin.Tavrin\"\n"), identity.left(99));
     QVERIFY(identity.contains("Icon (16 x 16)") && identity.contains("Icon (32 x 32)"));
@@ -197,9 +223,11 @@ void TestE2e::x11()
     const QRect onScreen(client.bottomLeft() - QPoint(0, kBoard.height() - 1), kBoard);
     QTRY_VERIFY_WITH_TIMEOUT(blackBoard(xScreen().copy(onScreen), true), kDeadlineMs);
     QTRY_VERIFY_WITH_TIMEOUT(blackBoard(xScreen().copy(onScreen), false), kDeadlineMs);
+    // Timer1's 3000 ms run from the activation, which the program hears of at least as soon as
+    // the test does; a busy machine may show the change seconds late, never much early.
     const qint64 bannerMs = m_clock.elapsed() - m_activeSince;
     qInfo("the banner went %lld ms after the board's activation", bannerMs);
-    QVERIFY(bannerMs >= kEarliestTickMs && bannerMs <= kLatestTickMs);
+    QVERIFY(bannerMs >= 3000 - 200 && bannerMs <= 3000 + 3000);
 
     // A zig-zag reported while the program is stopped: each queued move must make its own segment.
     QList<QPoint> corners;
@@ -214,25 +242,16 @@ void TestE2e::x11()
     QCOMPARE(::kill(pid_t(tavrin->processId()), SIGCONT), 0);
     QTRY_VERIFY_WITH_TIMEOUT(allOf(xScreen(), corners, Qt::white), kDeadlineMs);
 
-    // The bar's entries spread over its width: Exit at the left end, About at the right.
-    const QImage bar = xScreen().copy(client.adjusted(0, 0, 0, -kBoard.height()));
-    QList<int> text;  // the columns that hold text
-    for (int x = 0; x < bar.width(); ++x)
-        for (int y = 0; y < bar.height(); ++y)
-            if (qGray(bar.pixel(x, y)) < kDarkText)
-                text.append(x);
-    QVERIFY(!text.isEmpty());
-    const QPoint exitEntry = client.topLeft() + QPoint(text.first() + 2, bar.height() / 2);
-    const QPoint aboutEntry = client.topLeft() + QPoint(text.last() - 2, bar.height() / 2);
+    // The bar's five entries, About at the right end.
+    const QList<QPoint> runs = barText(xScreen().copy(client));  // five: scales() checks
+    const QPoint aboutEntry = client.topLeft() + QPoint(runs.last().y() - 2, 4);
 
     // The About window: a fixed-size dialog of the board, hidden (not unloaded) when the board
     // becomes active, unloaded by OK and loaded afresh by the next About.
     click(aboutEntry);
     QTRY_VERIFY_WITH_TIMEOUT((about = window("^About Tavrin$")) != 0, kDeadlineMs);
-    const QByteArray hints = x("xprop", about, {"WM_TRANSIENT_FOR", "WM_NORMAL_HINTS", "_NET_WM_WINDOW_TYPE",
-                                                "_NET_WM_STATE"});
-    QVERIFY2(hints.contains("WM_TRANSIENT_FOR(WINDOW): window id # " + hex(board).toLatin1())
-                 && hints.contains("minimum size: " + kAboutSize)
+    const QByteArray hints = x("xprop", about, {"WM_NORMAL_HINTS", "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE"});
+    QVERIFY2(hints.contains("minimum size: " + kAboutSize)
                  && hints.contains("maximum size: " + kAboutSize)
                  && (hints.contains("_WINDOW_TYPE_DIALOG") || hints.contains("_STATE_SKIP_TASKBAR")),
              hints);
@@ -254,15 +273,37 @@ void TestE2e::x11()
     run("wmctrl", {"-i", "-c", hex(message)});
     QTRY_VERIFY_WITH_TIMEOUT(x("xwininfo", message).contains("No such window"), kDeadlineMs);
 
-    // Exit ends the program though the About window shows.
-    click(exitEntry);
-    QVERIFY2(tavrin->endedWithZero(), tavrin->output);
-    // The frame's close ends it too, though the board's activation has loaded the About window.
-    Child *again = start(TAVRIN_PROGRAM);
-    QTRY_VERIFY_WITH_TIMEOUT((board = window("^Tavrin version 1\\.0$")) != 0, kDeadlineMs);
-    QTRY_COMPARE_WITH_TIMEOUT(m_active, board, kDeadlineMs);
+    // The board's frame closes the program, with status 0, though the About window shows.
     run("wmctrl", {"-i", "-c", hex(board)});
-    QVERIFY2(again->endedWithZero(), again->output);
+    QVERIFY2(tavrin->endedWithZero(), tavrin->output);
+}
+
+// The bar at the scales desktops offer, with Liberation Sans and without: five runs of text, the
+// last of them About, not the overflow button that would hold it.
+void TestE2e::scales_data()
+{
+    QTest::addColumn<QString>("scale");
+    QTest::addColumn<QString>("fonts");  // fontconfig's setup
+    for (const char *scale : {"1", "1.25", "1.5", "1.75", "2", "2.25", "2.5", "3"})
+        for (const char *fonts : {"/etc/fonts/fonts.conf", "no_liberation.conf"})
+            QTest::addRow("%s %s", scale, fonts) << scale << QFINDTESTDATA(fonts);
+}
+
+void TestE2e::scales()
+{
+    QFETCH(QString, scale);
+    QFETCH(QString, fonts);
+    m_env.insert("FONTCONFIG_FILE", fonts);
+    m_env.insert("QT_SCALE_FACTOR", scale);
+    startX11("2000x1500x24");
+    start(TAVRIN_PROGRAM);
+    quint64 board = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((board = window("^Tavrin version 1\\.0$")) != 0, kDeadlineMs);
+    const QRect client = geometry(board);
+    QList<QPoint> runs;
+    QTRY_COMPARE_WITH_TIMEOUT((runs = barText(xScreen().copy(client))).size(), 5, kDeadlineMs);
+    click(client.topLeft() + QPoint((runs.last().x() + runs.last().y()) / 2, 4));
+    QTRY_VERIFY_WITH_TIMEOUT(window("^About Tavrin$") != 0, kDeadlineMs);
 }
 
 void TestE2e::wayland()
