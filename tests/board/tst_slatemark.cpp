@@ -71,7 +71,7 @@ private slots:
         m_fake = std::make_unique<support::FakePlatform>();
         m_program = std::make_unique<Program>(m_fake->take());
         m_program->start();
-        QTRY_VERIFY(m_program->about().isLoaded()); // the first activation ran
+        QTRY_VERIFY(m_program->about().isLoaded() && !m_program->about().get().isVisible()); // loaded hidden by the first activation
     }
     void cleanup() { m_program.reset(); }
 
