@@ -156,9 +156,7 @@ private slots:
     // keeps it; after it unloads, the next activation loads a fresh one.
     void lifetime()
     {
-        QCOMPARE(m_program->about().loads(), 1); // at the board's first activation
         QPointer<frmDivivederor> about = &shown();
-        QCOMPARE(about->windowTitle(), QStringLiteral("About Tavrin"));
         QCOMPARE(QList({about->size(), about->minimumSize(), about->maximumSize()}),
                  QList<QSize>(3, {438, 263}));
         QVERIFY(!(about->windowFlags() & Qt::WindowMinMaxButtonsHint));

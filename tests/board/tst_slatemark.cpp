@@ -94,15 +94,13 @@ private slots:
         QTest::newRow("double click") << "!whitescreen !redchoke L+100,400 L-100,400 L*200,400 =200,400:k =k*2 >250,400 L-250,400 =225,400:r =150,400:w";
         QTest::newRow("never joined") << "hide L+100,100 >200,100 L-200,100 >200,300 L+100,300 >200,300 L-200,300 =150,100:w =150,300:w =200,200:k =150,200:k";
         QTest::newRow("leaves and returns") << "hide L+600,400 >700,500 >500,400 L-500,400 =633,433:w =550,425:w";
-        QTest::newRow("chalk goes with the banner") << "L+4,200 >630,200 L-630,200 =150,200:w =150,201:B hide =banner:k =5,200:w =629,200:w";
-        QTest::newRow("timer") << "L+4,200 >630,200 L-630,200 =timer:1 tick =banner:k =timer:0 act =timer:1 =5,200:w";
+        QTest::newRow("timer takes the chalk with the banner") << "L+4,200 >630,200 L-630,200 =150,200:w =150,201:B =timer:1 tick =banner:k =timer:0 =5,200:w =629,200:w act =timer:1";
         QTest::newRow("click on the banner") << "!whitescreen R+3,4 R-3,4 L+300,200 >300,420 L-300,420 =8,56:B L+300,200 L-300,200 =banner:w =at:3,4 =k*1 =timer:1 tick =timer:0";
         QTest::newRow("press on the banner owns the mouse") << "!whitescreen !redchoke R+3,4 R-3,4 L+300,200 >300,400 tick >100,420 L-100,420 =at:3,4 =k*1 =r*0";
         QTest::newRow("banner edges") << "R+3,4 R-3,4 R+8,200 R-8,200 R+624,200 R-624,200 R+300,56 R-300,56 R+300,368 R-300,368 =at:3,4 "
                                          "R+7,200 R-7,200 =at:7,200 R+625,200 R-625,200 =at:625,200 R+300,55 R-300,55 =at:300,55 R+300,369 R-300,369 =at:300,369";
-        QTest::newRow("erase") << "!lilacscreen !redchoke L+2,20 >630,430 L-630,430 !erasing =beeps:1 =r*0 =4,420:m =8,56:B =624,368:B =at:0,0 L+2,20 >100,20 L-100,20 =50,20:r !erasing =beeps:2";
+        QTest::newRow("erase") << "!redchoke !lilacscreen L+2,20 >630,430 L-630,430 !erasing =beeps:1 =r*0 =4,420:m =8,56:B =624,368:B =at:0,0 L+2,20 >100,20 L-100,20 =50,20:r !erasing =beeps:2";
         QTest::newRow("banner gone for good") << "hide !erasing !redscreen !bluechoke act size:900,700 =banner:r";
-        QTest::newRow("board colour") << "L+2,20 >630,430 L-630,430 !lilacscreen =w*0 =2,20:m =8,56:B =624,368:B L+2,20 >100,20 L-100,20 =50,20:w =beeps:0";
         QTest::newRow("growing keeps chalk") << "hide d1:10,420 m1:600,420 size:900,700 =300,420:w =800,420:k =800,600:k";
         QTest::newRow("not finite") << "hide d1:10,400 m1:nan,5 m1:5,inf d2:nan,nan m1:-inf,5 d4:inf,-inf =at:10,400 =w*0 m1:20,400 =10,400:w =20,400:w";
         for (const char *far : {"1e29", "2.2e37"}) // 1.5e30 twips, and close to the largest float
@@ -264,7 +262,6 @@ private slots:
         QTRY_COMPARE(QGuiApplication::focusWindow(), m_program->about().get().windowHandle());
         board().activateWindow();
         QTRY_VERIFY(board().timer1().isActive());
-        QVERIFY(!m_program->about().get().isVisible());
     }
 
     void exitEndsAtOnceWithoutCloseHandlers()
