@@ -1,10 +1,12 @@
-// The desktop's file search, program start and message box, on real files and processes.
+// The desktop's file search, program start, message box and bell, on real files, processes and
+// a sound server.
 
 #include "desktop_services.h"
 #include "support.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTimer>
 
 using platform::DesktopServices;
@@ -77,6 +79,32 @@ private slots:
         QCOMPARE(seen, (QStringList{"Title Passed In", "System Information Is Unavailable",
                                     QString::number(QMessageBox::NoIcon), "1",
                                     QString::number(QMessageBox::Ok)}));
+    }
+
+    // The beep on the real path: the sound theme's "bell", once, through a sound server of the
+    // test's own with a null sink, whose log lists every stream it is given.
+    void beepPlaysTheBellOnce()
+    {
+        const QString socket = m_dir.filePath("sound-server");
+        QProcess server;
+        server.setEnvironment({"HOME=" + m_dir.path(), "XDG_RUNTIME_DIR=" + m_dir.path()});
+        server.start("pulseaudio", {"-n", "--exit-idle-time=-1", "--log-target=stderr", "--log-level=info", "-L", "module-null-sink",
+                                    "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket});
+        if (!server.waitForStarted())
+            QSKIP("no sound server to hear the bell: install the Debian package pulseaudio");
+        QByteArray log;
+        const auto logged = [&](const char *line) { return (log += server.readAllStandardError()).contains(line); };
+        QTRY_VERIFY_WITH_TIMEOUT(logged("Daemon startup complete"), 10000);
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(socket));
+        auto services = std::make_unique<DesktopServices>("Tavrin");
+        services->beep();
+        QTRY_VERIFY_WITH_TIMEOUT(logged("Created input"), 10000);
+        services.reset(); // its connection closes: once the server has freed it, no sound of its can follow
+        QTRY_VERIFY_WITH_TIMEOUT(logged("client.c: Freed"), 10000);
+        QCOMPARE(log.count("Created input"), 1);
+        QVERIFY2(log.contains("event.id = \"bell\""), log.constData());
+        server.terminate();
+        QVERIFY(server.waitForFinished(10000));
     }
 };
 
