@@ -19,15 +19,6 @@ TavrinApplication::TavrinApplication(int &argc, char **argv) : QApplication(argc
     setApplicationVersion(QStringLiteral("%1.%2").arg(kAppInfo.major).arg(kAppInfo.minor));
     setDesktopFileName(appId);
     QAccessible::installFactory(&ChalkSurfaceAccessible::create);
-
-    m_report = [](const QString &error) {
-        QMessageBox::critical(nullptr, toQString(kAppInfo.title),
-                              tr("Tavrin met an error it cannot recover from and will close.\n\n%1")
-                                  .arg(error));
-    };
-    // Ends the process at once: after an error escaped a handler, the state of the windows is
-    // not to be trusted, so no destructor of theirs should run.
-    m_terminate = [](int status) { std::_Exit(status); };
 }
 
 void TavrinApplication::applyAttributes()
@@ -52,19 +43,15 @@ bool TavrinApplication::notify(QObject *receiver, QEvent *event)
     return false;
 }
 
-void TavrinApplication::setFatalHandlers(Reporter report, Terminator terminate)
-{
-    m_report = std::move(report);
-    m_terminate = std::move(terminate);
-}
-
 void TavrinApplication::fatal(const QString &error)
 {
     // A second error while the first is being reported must not report again.
     if (m_failing)
         return;
     m_failing = true;
-    m_report(error);
-    m_terminate(kFatalStatus);
-    m_failing = false;
+    QMessageBox::critical(nullptr, toQString(kAppInfo.title),
+                          tr("Tavrin met an error it cannot recover from and will close.\n\n%1").arg(error));
+    // Ends the process at once: after an error escaped a handler, the state of the windows is
+    // not to be trusted, so no destructor of theirs should run.
+    std::_Exit(kFatalStatus);
 }
