@@ -11,5 +11,5 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_BUILD_TESTS=OFF
 fi
 cmake --build "$build" -j "$(nproc)" \
-  --target tavrin tavrin_baseline tavrin_xprobe tavrin_paint_bench
+  --target tavrin tavrin_baseline tavrin_xprobe tavrin_paint_bench tavrin_parse_bench
 exec python3 bench/run_bench.py --build "$build" --out "$build/bench-last.md" "$@"

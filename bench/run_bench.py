@@ -363,6 +363,31 @@ class Bench:
         return figures
 
 
+# ---- 8. the registry file's reading time, in-process --------------------------------------
+
+def parse_times(build, runs):
+    """{shape: [(MiB, ms), ...]}: CPU time to read a registry file and release what was read."""
+    result = subprocess.run([os.path.join(build, "bench/tavrin_parse_bench"), "--runs", str(runs)],
+                            capture_output=True, text=True, timeout=1800, check=True)
+    times = {}
+    for line in result.stdout.splitlines()[1:-1]:
+        shape, mib, ms = line.split()[:3]
+        times.setdefault(shape, []).append((float(mib), float(ms)))
+    return times
+
+
+def parse_rows(times):
+    worst_ms, worst_shape = max((ms, shape) for shape, runs in times.items() for _, ms in runs)
+    # Linear: the time per MiB of the largest file over that of the smallest (a square: 16).
+    growth = {shape: (runs[-1][1] / runs[-1][0]) / (runs[0][1] / runs[0][0])
+              for shape, runs in times.items()}
+    steepest = max(growth, key=growth.get)
+    return [(f"8. Registry file read and released, slowest under the 16 MiB cap (ms CPU; {worst_shape})",
+             fmt(worst_ms), "", "", "≤ 500", "yes" if worst_ms <= 500 else "no"),
+            (f"8. Registry file, time per MiB at 16 MiB / at 1 MiB, steepest shape ({steepest})",
+             fmt(growth[steepest], 2), "", "", "≤ 2", "yes" if growth[steepest] <= 2 else "no")]
+
+
 # ---- statistics and the table ---------------------------------------------------------------
 
 def percentile(values, fraction):
@@ -513,6 +538,9 @@ def summarise(results):
                      str(ti["switches"]), str(bi["switches"]), "", "≤ 5",
                      "yes" if ti["switches"] <= 5 else "no"))
 
+    if "parse" in results:
+        rows += parse_rows(results["parse"])
+
     lines = ["| figure | tavrin | baseline | tavrin / baseline | target | met |",
              "|---|---|---|---|---|---|"]
     for row in rows:
@@ -528,7 +556,7 @@ def main():
     parser.add_argument("--build", required=True)
     parser.add_argument("--quick", action="store_true",
                         help="fewer runs and moves: figures for a first look only")
-    parser.add_argument("--only", default="1,2,3,4,5,6,7",
+    parser.add_argument("--only", default="1,2,3,4,5,6,7,8",
                         help="comma-separated figure numbers to run")
     parser.add_argument("--out", help="also write the table and the raw figures here (.md, .json)")
     args = parser.parse_args()
@@ -587,6 +615,9 @@ def main():
             if "3" in only:
                 log("paint cost ...")
                 results["paint"] = bench.paint(3 if quick else 9, 0.2 if quick else 0.3)
+            if "8" in only:
+                log("registry file reading ...")
+                results["parse"] = parse_times(bench.build, 1 if quick else 3)
     finally:
         session.close()
 

@@ -1,8 +1,9 @@
 #include "reg_file_parser.h"
 
+#include <QHashFunctions>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QStringList>
+#include <QStringTokenizer>
 #include <QtEndian>
 
 #include <algorithm>
@@ -47,12 +48,6 @@ QByteArray toUtf16le(const QString &text)
     return encoder(text);
 }
 
-// The parts of a path joined by single backslashes, case-folded: the form keys are filed under.
-QString keyId(const QString &path)
-{
-    return path.split(u'\\', Qt::SkipEmptyParts).join(u'\\').toCaseFolded();
-}
-
 bool startsWithRoot(const QString &id)
 {
     const QStringView first = QStringView(id).left(id.indexOf(u'\\'));
@@ -83,12 +78,16 @@ int hexDigit(QChar c)
 std::optional<std::pair<QString, QStringView>> quoted(QStringView s)
 {
     QString text;
+    qsizetype runStart = 1; // of the characters not yet copied
     for (qsizetype i = 1; i < s.size(); ++i) {
-        if (s[i] == u'"')
+        if (s[i] == u'"') {
+            text += s.sliced(runStart, i - runStart);
             return std::pair{text, s.sliced(i + 1)};
-        if (s[i] == u'\\' && i + 1 < s.size() && (s[i + 1] == u'\\' || s[i + 1] == u'"'))
-            ++i;
-        text += s[i];
+        }
+        if (s[i] == u'\\' && i + 1 < s.size() && (s[i + 1] == u'\\' || s[i + 1] == u'"')) {
+            text += s.sliced(runStart, i - runStart);
+            runStart = ++i;
+        }
     }
     return std::nullopt;
 }
@@ -142,7 +141,7 @@ private:
 
     void section(QStringView line)
     {
-        m_key.reset();
+        m_values = nullptr;
         // A key's name may hold ']': it runs to the last one on the line.
         const qsizetype close = line.lastIndexOf(u']');
         if (close < 0 || !onlyComment(line.sliced(close + 1)))
@@ -151,15 +150,13 @@ private:
         const bool remove = path.startsWith(u'-');
         if (remove)
             path = path.sliced(1);
-        const QString key = path.toString();
-        if (!startsWithRoot(keyId(key)))
+        const QString id = RegFileModel::keyId(path);
+        if (!startsWithRoot(id))
             return;
-        if (remove) {
-            m_model.removeKey(key);
-            return;
-        }
-        m_model.addKey(key);
-        m_key = key;
+        if (remove)
+            m_model.removeKey(id);
+        else
+            m_values = &m_model.addKey(id);
     }
 
     void entry(QStringView line)
@@ -173,13 +170,13 @@ private:
             std::tie(name, rest) = std::move(*parsed);
         }
         rest = rest.trimmed();
-        if (!m_key || !rest.startsWith(u'='))
+        if (!m_values || !rest.startsWith(u'='))
             return;
         rest = rest.sliced(1).trimmed();
         if (rest.startsWith(u'-') && onlyComment(rest.sliced(1)))
-            m_model.removeValue(*m_key, name);
+            RegFileModel::removeValue(*m_values, name);
         else if (auto value = valueData(rest))
-            m_model.setValue(*m_key, name, std::move(*value));
+            RegFileModel::setValue(*m_values, std::move(name), std::move(*value));
     }
 
     std::optional<RegFileValue> valueData(QStringView text)
@@ -282,11 +279,30 @@ private:
     QStringView m_text;
     bool m_version4;
     qsizetype m_pos = 0;
-    std::optional<QString> m_key; // the section being read; none after a bad or removed one
+    // The section being read; none after a bad or removed one.
+    RegFileModel::Values *m_values = nullptr;
     RegFileModel m_model;
 };
 
 } // namespace
+
+std::size_t RegFileModel::NameHash::operator()(const QString &name) const
+{
+    // Seeded afresh for each run of the program, so that no file can make its names collide.
+    return qHash(name, QHashSeed::globalSeed());
+}
+
+QString RegFileModel::keyId(QStringView keyPath)
+{
+    QString id;
+    id.reserve(keyPath.size());
+    for (const QStringView part : keyPath.tokenize(u'\\', Qt::SkipEmptyParts)) {
+        if (!id.isEmpty())
+            id += u'\\';
+        id += part;
+    }
+    return std::move(id).toCaseFolded();
+}
 
 bool RegFileModel::hasKey(const QString &keyPath) const
 {
@@ -302,35 +318,32 @@ bool RegFileModel::hasKey(const QString &keyPath) const
     return next != m_keys.end() && next->first.startsWith(below);
 }
 
+const RegFileModel::Values *RegFileModel::findKey(const QString &id) const
+{
+    const auto key = m_keys.find(id);
+    return key == m_keys.end() ? nullptr : &key->second;
+}
+
+const RegFileValue *RegFileModel::findValue(const Values &key, const QString &valueName)
+{
+    const auto value = key.find(valueName.toCaseFolded());
+    return value == key.end() ? nullptr : &value->second;
+}
+
 const RegFileValue *RegFileModel::findValue(const QString &keyPath,
                                             const QString &valueName) const
 {
-    const auto key = m_keys.find(keyId(keyPath));
-    if (key == m_keys.end())
-        return nullptr;
-    const auto value = key->second.find(valueName.toCaseFolded());
-    return value == key->second.end() ? nullptr : &value->second;
+    const Values *key = findKey(keyId(keyPath));
+    return key ? findValue(*key, valueName) : nullptr;
 }
 
-void RegFileModel::addKey(const QString &keyPath)
+RegFileModel::Values &RegFileModel::addKey(const QString &id)
 {
-    const QString id = keyId(keyPath);
-    if (!id.isEmpty())
-        m_keys[id];
+    return m_keys[id];
 }
 
-void RegFileModel::setValue(const QString &keyPath, const QString &valueName, RegFileValue value)
+void RegFileModel::removeKey(const QString &id)
 {
-    const QString id = keyId(keyPath);
-    if (!id.isEmpty())
-        m_keys[id][valueName.toCaseFolded()] = std::move(value);
-}
-
-void RegFileModel::removeKey(const QString &keyPath)
-{
-    const QString id = keyId(keyPath);
-    if (id.isEmpty())
-        return;
     // The keys below sort together after "id\"; a sibling such as "id x" may sort between the
     // key and them, so the two are looked up apart.
     const QString below = id + u'\\';
@@ -344,11 +357,14 @@ void RegFileModel::removeKey(const QString &keyPath)
         m_keys[id.first(parentEnd)];
 }
 
-void RegFileModel::removeValue(const QString &keyPath, const QString &valueName)
+void RegFileModel::setValue(Values &key, QString valueName, RegFileValue value)
 {
-    const auto key = m_keys.find(keyId(keyPath));
-    if (key != m_keys.end())
-        key->second.erase(valueName.toCaseFolded());
+    key.insert_or_assign(std::move(valueName).toCaseFolded(), std::move(value));
+}
+
+void RegFileModel::removeValue(Values &key, const QString &valueName)
+{
+    key.erase(valueName.toCaseFolded());
 }
 
 std::optional<RegFileModel> parseRegFile(QByteArrayView bytes)

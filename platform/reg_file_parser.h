@@ -8,6 +8,7 @@
 
 #include <map>
 #include <optional>
+#include <unordered_map>
 
 // The registry export text format ("Windows Registry Editor Version 5.00" or "REGEDIT4"), read
 // into keys and values: bytes in, model out, without any file access, so that it can be fed
@@ -28,21 +29,36 @@ struct RegFileValue
 // ("HKEY_LOCAL_MACHINE\SOFTWARE\..."); names match without regard to case, and empty parts of
 // a path ("A\\B", a trailing "\") are ignored. A key exists when it was added itself or when a
 // key below it was.
+//
+// A key is filed under its id (keyId), which its reader makes once, however many of its values
+// follow: a file's long or deep key names then cost their length once per line that names them.
 class RegFileModel
 {
 public:
-    using Values = std::map<QString, RegFileValue>; // by case-folded name
-    using Keys = std::map<QString, Values>;         // by case-folded, tidied path
+    struct NameHash
+    {
+        std::size_t operator()(const QString &name) const;
+    };
+    using Values = std::unordered_map<QString, RegFileValue, NameHash>; // by case-folded name
+    using Keys = std::map<QString, Values>;                             // by id
+
+    // The parts of a path joined by single backslashes, case-folded.
+    static QString keyId(QStringView keyPath);
 
     bool hasKey(const QString &keyPath) const;
+    // The values of the key added under this id; null where there is none.
+    const Values *findKey(const QString &id) const;
+    static const RegFileValue *findValue(const Values &key, const QString &valueName);
     const RegFileValue *findValue(const QString &keyPath, const QString &valueName) const;
     // The keys added and not removed, without the parents known only through them.
     const Keys &keys() const { return m_keys; }
 
-    void addKey(const QString &keyPath);
-    void setValue(const QString &keyPath, const QString &valueName, RegFileValue value);
-    void removeKey(const QString &keyPath); // with everything below it; its parent stays
-    void removeValue(const QString &keyPath, const QString &valueName);
+    // By a key's id, which must not be empty. A key's values stay where they are until it is
+    // removed.
+    Values &addKey(const QString &id);
+    void removeKey(const QString &id); // with everything below it; its parent stays
+    static void setValue(Values &key, QString valueName, RegFileValue value);
+    static void removeValue(Values &key, const QString &valueName);
 
 private:
     Keys m_keys;

@@ -103,7 +103,8 @@ RegStatus RegistryFile::openKey(RegRoot root, const std::string &subKey, std::ui
 
     *handle = m_nextHandle;
     m_nextHandle += kHandleStep;
-    m_openKeys.emplace(*handle, OpenKey{std::move(contents), std::move(path)});
+    const RegFileModel::Values *values = contents->findKey(RegFileModel::keyId(path));
+    m_openKeys.emplace(*handle, OpenKey{std::move(contents), values});
     return reg::kSuccess;
 }
 
@@ -115,8 +116,9 @@ RegStatus RegistryFile::queryValue(RegHandle handle, const std::string &valueNam
         return reg::kInvalidHandle;
     if (data && !size)
         return reg::kInvalidParameter;
+    const RegFileModel::Values *values = key->second.values;
     const RegFileValue *value =
-        key->second.contents->findValue(key->second.path, QString::fromStdString(valueName));
+        values ? RegFileModel::findValue(*values, QString::fromStdString(valueName)) : nullptr;
     if (!value)
         return reg::kNotFound;
 
@@ -169,8 +171,8 @@ std::shared_ptr<const RegFileModel> RegistryFile::readContents() const
         if (program.isEmpty())
             continue;
         QStringEncoder utf16(QStringEncoder::Utf16LE);
-        contents->setValue(kToolKey, kToolValue,
-                           RegFileValue{reg::kString, utf16(program + QChar(0))});
+        RegFileModel::setValue(contents->addKey(RegFileModel::keyId(kToolKey)), kToolValue,
+                               RegFileValue{reg::kString, utf16(program + QChar(0))});
         break;
     }
     return contents;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reg_file_parser.h"
 #include "registry.h"
 
 #include <QString>
@@ -9,8 +10,6 @@
 #include <memory>
 
 namespace platform {
-
-class RegFileModel;
 
 // A read-only registry for systems without one of their own, fed by a registry export file:
 // tavrin/registry.reg in the user's configuration folder ($XDG_CONFIG_HOME), or else in the
@@ -48,7 +47,7 @@ private:
     struct OpenKey
     {
         std::shared_ptr<const RegFileModel> contents; // as the file was at the open
-        QString path;
+        const RegFileModel::Values *values; // null where the key holds none
     };
 
     // The file's contents, the built-in ones where there is no file, null where it is unusable.
