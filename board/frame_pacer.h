@@ -27,8 +27,6 @@ public:
     explicit FramePacer(QWidget *widget);
     FramePacer(QWidget *widget, Pacing pacing);
 
-    Pacing pacing() const { return m_pacing; }
-
     // Asks for the rectangle of the widget (in its own pixels) to be repainted.
     void update(const QRect &rect);
 

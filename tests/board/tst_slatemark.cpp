@@ -255,10 +255,7 @@ private slots:
 
     void pacedRectanglesRepaintOnceAtTheWindowsUpdateRequest() // as on Wayland, not the whole window
     {
-        struct : QWidget {
-            QList<QRect> painted;
-            void paintEvent(QPaintEvent *e) override { painted += e->rect(); }
-        } w;
+        struct : QWidget { QList<QRect> painted; void paintEvent(QPaintEvent *e) override { painted += e->rect(); } } w;
         w.resize(200, 100);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
