@@ -12,6 +12,7 @@ import argparse
 import ctypes
 import json
 import os
+import shutil
 import signal
 import socket
 import statistics
@@ -522,6 +523,14 @@ class WaylandSession(XSession):  # shares close()
         return int(size.split()[0]), pixels
 
 
+def wayland_available():
+    missing = [tool for tool in ("sway", "wayvnc", "grim", "setpriv") if not shutil.which(tool)]
+    missing += ["root"] if os.geteuid() != 0 else []
+    if missing:
+        log("wayland: skipped, missing " + ", ".join(missing))
+    return not missing
+
+
 def wayland_zigzag(area, moves, first_band):
     """The live strokes' zigzag on the board of a client area, every point a corner; bands
     wrap round to the top of the board."""
@@ -939,7 +948,7 @@ def main():
             if "3" in only:
                 log("paint cost ...")
                 results["paint"] = bench.paint(3 if quick else 9, 0.2 if quick else 0.3)
-            if "w" in only:
+            if "w" in only and wayland_available():
                 log("wayland ...")
                 results["wayland"] = wayland_regime(bench.build, workdir,
                                                     3 if quick else WAYLAND_PAIRS, WAYLAND_MOVES)
