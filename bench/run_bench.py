@@ -12,8 +12,11 @@ import argparse
 import ctypes
 import json
 import os
+import shutil
 import signal
+import socket
 import statistics
+import struct
 import subprocess
 import sys
 import tempfile
@@ -66,11 +69,16 @@ class XSession:
 
     def close(self):
         for proc in reversed(self.procs):
-            proc.terminate()
-            try:
-                proc.wait(5)
-            except subprocess.TimeoutExpired:
-                proc.kill()
+            end(proc)
+
+
+def end(proc):
+    proc.terminate()
+    try:
+        proc.wait(5)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
 
 
 # ---- /proc ----------------------------------------------------------------------------------
@@ -131,6 +139,14 @@ def pin(pid, cpus):
             os.sched_setaffinity(int(task), cpus)
         except (ProcessLookupError, FileNotFoundError):
             pass
+
+
+def cpu_split():
+    """All our processors; the one for the server and the probe; the one for the programs."""
+    everywhere = os.sched_getaffinity(0)
+    if len(everywhere) < 2:
+        return everywhere, everywhere, everywhere
+    return everywhere, {min(everywhere)}, {max(everywhere)}
 
 
 def context_switches(pid):
@@ -260,10 +276,7 @@ class Bench:
         pids, bands, boards = {}, {}, {}
         per_band = None
         runs = {name: {rate: [] for rate in rates} for name in order}
-        everywhere = os.sched_getaffinity(0)
-        split = len(everywhere) >= 2
-        server_cpus = {min(everywhere)} if split else everywhere
-        program_cpus = {max(everywhere)} if split else everywhere
+        everywhere, server_cpus, program_cpus = cpu_split()
         for proc in self.x.procs:
             pin(proc.pid, server_cpus)
 
@@ -386,6 +399,349 @@ def parse_rows(times):
              fmt(worst_ms), "", "", "≤ 500", "yes" if worst_ms <= 500 else "no"),
             (f"8. Registry file, time per MiB at 16 MiB / at 1 MiB, steepest shape ({steepest})",
              fmt(growth[steepest], 2), "", "", "≤ 2", "yes" if growth[steepest] <= 2 else "no")]
+# ---- Wayland --------------------------------------------------------------------------------
+# The same two programs on headless sway (wlroots), whose seat takes a real pointer: wayvnc
+# makes a virtual pointer on it and a small RFB client here drives it. sway refuses to run as
+# root, so it and every client run as nobody. Needs sway, wayvnc and grim.
+
+AS_NOBODY = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"]
+WAYLAND_OUTPUT = "1280x900"
+WAYLAND_BOARD_TOP = 40  # logical pixels from the client area's top: below either menu bar
+WAYLAND_PAIRS = 9
+WAYLAND_MOVES = 2000  # a continuous stroke, at LIVE_RATES[0] moves a second
+WAYLAND_ISOLATED = (30, 0.1)  # moves and the pause before each
+WAYLAND_BURST = 300  # moves queued while the program is stopped, 1 ms apart
+
+
+class RfbPointer:
+    """A pointer through a VNC server: RFB 3.8, no security, a shared session; nothing is read
+    after the server's greeting, since no picture is ever asked for."""
+
+    def __init__(self, port):
+        self.sock = socket.create_connection(("127.0.0.1", port))
+        self.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        read = self.sock.makefile("rb").read
+        read(12)
+        self.sock.sendall(b"RFB 003.008\n")
+        if 1 not in read(read(1)[0]):
+            raise RuntimeError("the VNC server wants a password")
+        self.sock.sendall(b"\x01")
+        if read(4) != bytes(4):
+            raise RuntimeError("the VNC server refused the session")
+        self.sock.sendall(b"\x01")  # ClientInit: shared
+        read(struct.unpack(">I", read(24)[20:])[0])  # ServerInit and the desktop's name
+
+    def move(self, x, y, left=False):
+        self.sock.sendall(struct.pack(">BBHH", 5, 1 if left else 0, x, y))
+
+
+def wait_for(what, check, limit=15.0):
+    deadline = time.time() + limit
+    while time.time() < deadline:
+        value = check()
+        if value:
+            return value
+        time.sleep(0.05)
+    raise RuntimeError("timed out waiting for " + what)
+
+
+def wait_idle(pid, quiet=0.03, limit=60.0):
+    """Waits until the process has used no CPU for `quiet` seconds."""
+    last, since, deadline = cpu_ns(pid), time.time(), time.time() + limit
+    while time.time() < deadline:
+        time.sleep(0.005)
+        now = cpu_ns(pid)
+        if now != last:
+            last, since = now, time.time()
+        elif time.time() - since >= quiet:
+            return
+
+
+def busy_until(moment):
+    # time.sleep() oversleeps by more than a fast mouse's interval.
+    while time.perf_counter() < moment:
+        pass
+
+
+class WaylandSession(XSession):  # shares close()
+    def __init__(self, workdir):
+        self.procs = []
+        top = os.path.join(workdir, "wayland")
+        os.mkdir(top)
+        os.chmod(workdir, 0o711)  # nobody passes through to its own folders
+        folders = {}
+        for name in ("run", "home"):
+            folders[name] = os.path.join(top, name)
+            os.mkdir(folders[name], 0o700)
+            os.chown(folders[name], 65534, 65534)
+        config = os.path.join(top, "config")
+        with open(config, "w") as out:
+            out.write(f"output HEADLESS-1 resolution {WAYLAND_OUTPUT} scale 1\n"
+                      'for_window [app_id=".*"] floating enable\ndefault_border none\n')
+        os.chmod(config, 0o644)
+        self.run = folders["run"]
+        self.env = {"PATH": os.environ["PATH"], "HOME": folders["home"],
+                    "XDG_RUNTIME_DIR": self.run, "LC_ALL": "C.UTF-8"}
+        self.procs.append(subprocess.Popen(
+            AS_NOBODY + ["sway", "-c", config], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            env=dict(self.env, WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1",
+                     WLR_RENDERER="pixman")))
+        socket_name = wait_for("sway", lambda: next(
+            (n for n in os.listdir(self.run) if n.startswith("wayland-") and "." not in n), None))
+        self.env["WAYLAND_DISPLAY"] = socket_name
+        self.env["SWAYSOCK"] = os.path.join(self.run, wait_for("sway's socket", lambda: next(
+            (n for n in os.listdir(self.run) if n.startswith("sway-ipc")), None)))
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            port = probe.getsockname()[1]
+        self.procs.append(subprocess.Popen(AS_NOBODY + ["wayvnc", "127.0.0.1", str(port)],
+                                           env=self.env, stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL))
+        self.pointer = wait_for("wayvnc", lambda: self.connect(port))
+        outputs = self.swaymsg("get_outputs")
+        self.refresh_hz = outputs[0]["current_mode"]["refresh"] / 1000.0
+
+    @staticmethod
+    def connect(port):
+        try:
+            return RfbPointer(port)
+        except OSError:
+            return None
+
+    def swaymsg(self, kind, *command):
+        out = subprocess.run(["swaymsg", "-t", kind, *command], env=self.env, capture_output=True,
+                             text=True, check=True).stdout
+        return json.loads(out) if out.strip() else None
+
+    def client_area(self, pid):
+        """The window's client area (x, y, width, height) in logical pixels, or None."""
+        nodes = [self.swaymsg("get_tree")]
+        while nodes:
+            node = nodes.pop()
+            if node.get("pid") == pid and node.get("visible"):
+                r, w = node["rect"], node["window_rect"]
+                return r["x"] + w["x"], r["y"] + w["y"], w["width"], w["height"]
+            nodes += node.get("nodes", []) + node.get("floating_nodes", [])
+        return None
+
+    def start(self, binary, left, debug_log=None):
+        env = dict(self.env, QT_QPA_PLATFORM="wayland", QT_ENABLE_HIGHDPI_SCALING="0")
+        if debug_log:
+            env["WAYLAND_DEBUG"] = "client"
+        with open(debug_log or os.devnull, "w") as log_file:
+            proc = subprocess.Popen(AS_NOBODY + [binary], env=env, stdout=subprocess.DEVNULL,
+                                    stderr=log_file)
+        wait_for("the window", lambda: self.client_area(proc.pid))
+        self.swaymsg("command", f"[pid={proc.pid}] move position {left} 20")
+        area = wait_for("the window's move", lambda: (lambda a: a and a[0] == left and a)(
+            self.client_area(proc.pid)))
+        time.sleep(BANNER_SECONDS)
+        return proc, area
+
+    def screenshot(self):
+        """The screen as its width and its RGB bytes, row after row."""
+        data = subprocess.run(AS_NOBODY + ["grim", "-t", "ppm", "-"], env=self.env,
+                              capture_output=True, check=True).stdout
+        _, size, _, pixels = data.split(b"\n", 3)  # grim writes "P6\nW H\n255\n"
+        return int(size.split()[0]), pixels
+
+
+def wayland_available():
+    missing = [tool for tool in ("sway", "wayvnc", "grim", "setpriv") if not shutil.which(tool)]
+    missing += ["root"] if os.geteuid() != 0 else []
+    if missing:
+        log("wayland: skipped, missing " + ", ".join(missing))
+    return not missing
+
+
+def wayland_zigzag(area, moves, first_band):
+    """The live strokes' zigzag on the board of a client area, every point a corner; bands
+    wrap round to the top of the board."""
+    x0, y0, width, height = area
+    top0 = y0 + WAYLAND_BOARD_TOP + LIVE_MARGIN
+    bands = (height - WAYLAND_BOARD_TOP - 2 * LIVE_MARGIN) // LIVE_BAND_STEP
+    across = (width - 2 * LIVE_MARGIN) // LIVE_DX
+    points, band = [], first_band
+    while len(points) < moves + 1:
+        top = top0 + (band % bands) * LIVE_BAND_STEP
+        for i in range(across + 1):
+            column = i if band % 2 == 0 else across - i
+            points.append((x0 + LIVE_MARGIN + column * LIVE_DX, top + (3 if i % 2 else 0)))
+        band += 1
+    return points[:moves + 1]
+
+
+def wayland_stroke(pointer, points, pause):
+    """A press at the first point, then a move to each point `pause` seconds after the one
+    before, the left button held; the caller releases it at the point returned."""
+    pointer.move(*points[0])
+    time.sleep(0.05)
+    pointer.move(*points[0], left=True)
+    due = time.perf_counter()
+    for point in points[1:]:
+        due += pause
+        busy_until(due)
+        pointer.move(*point, left=True)
+    return points[-1]
+
+
+def wayland_commits(log_path):
+    """From a WAYLAND_DEBUG=client log: for each stroke, the times (ms) of its pointer motions
+    (press to release) and of the commits of the window's surface until the next press."""
+    surface, strokes, clock = None, [], 0.0
+    with open(log_path, errors="replace") as log_file:
+        for line in log_file:
+            if not line.startswith("["):
+                continue
+            stamp, _, message = line[1:].partition("]")
+            # Microseconds of the real-time clock modulo 2^32, printed as milliseconds.
+            ms = float(stamp)
+            while ms < clock - 2 ** 31 / 1000:
+                ms += 2 ** 32 / 1000
+            clock = ms
+            message = message.strip()
+            if surface is None and ".get_xdg_surface(" in message:
+                surface = message.rsplit("wl_surface@", 1)[1].rstrip(")")
+            elif message.startswith("wl_pointer@") and ".button(" in message:
+                if message.endswith(", 1)"):
+                    strokes.append({"motions": [], "commits": []})
+                else:
+                    strokes[-1]["end"] = ms
+            elif message.startswith("wl_pointer@") and ".motion(" in message:
+                if strokes and "end" not in strokes[-1]:
+                    strokes[-1]["motions"].append(ms)
+            elif strokes and message == f"-> wl_surface@{surface}.commit()":
+                # The last moves' commit may come after the release.
+                strokes[-1]["commits"].append(ms)
+    return strokes
+
+
+def wayland_delays(stroke):
+    """For each motion, milliseconds until the first commit after it."""
+    delays, commits = [], iter(stroke["commits"])
+    commit = next(commits, None)
+    for motion in stroke["motions"]:
+        while commit is not None and commit < motion:
+            commit = next(commits, None)
+        if commit is not None:
+            delays.append(commit - motion)
+    return delays
+
+
+def wayland_regime(build, workdir, pairs, moves):
+    """CPU per move alternating in pairs (no WAYLAND_DEBUG: its writes cost CPU), a zig-zag
+    queued while each program is stopped, then commits and delays from one logged session."""
+    order = ["tavrin", "baseline"]
+    binaries = {name: os.path.join(build, PROGRAMS[name][0]) for name in order}
+    session = WaylandSession(workdir)
+    everywhere, server_cpus, program_cpus = cpu_split()
+    result = {name: {"cpu_us_per_move": [], "missing_corners": 0} for name in order}
+    result["refresh_hz"] = session.refresh_hz
+    procs = {}
+    try:
+        for proc in session.procs:
+            pin(proc.pid, server_cpus)
+        os.sched_setaffinity(0, server_cpus)
+        period = 1.0 / LIVE_RATES[0]
+        bands_per_stroke = moves // 300 + 1  # a band takes about 300 moves on either board
+        for index, name in enumerate(order):
+            procs[name] = session.start(binaries[name], 10 + 640 * index)
+            pin(procs[name][0].pid, program_cpus)
+        for name in order:
+            (proc, area), pid = procs[name], procs[name][0].pid
+            # On the fresh board, before the strokes below draw over it.
+            points = wayland_zigzag(area, WAYLAND_BURST, 0)
+            session.pointer.move(*points[0])
+            wait_idle(pid)
+            session.pointer.move(*points[0], left=True)
+            wait_idle(pid)
+            os.kill(pid, signal.SIGSTOP)
+            due = time.perf_counter()
+            for point in points[1:]:
+                due += 0.001
+                busy_until(due)
+                session.pointer.move(*point, left=True)
+            time.sleep(0.05)
+            os.kill(pid, signal.SIGCONT)
+            wait_idle(pid, 0.1)
+            session.pointer.move(*points[-1])
+            session.pointer.move(1270, 890)  # sway draws the pointer into the picture
+            wait_idle(pid, 0.1)
+            width, pixels = session.screenshot()
+            result[name]["missing_corners"] = sum(
+                pixels[3 * (y * width + x):3 * (y * width + x) + 3] == bytes(3) for x, y in points)
+        for pair in range(pairs):
+            for name in (order if pair % 2 == 0 else list(reversed(order))):
+                (proc, area), pid = procs[name], procs[name][0].pid
+                points = wayland_zigzag(area, moves, 2 + pair * bands_per_stroke)
+                session.pointer.move(*points[0])
+                wait_idle(pid)
+                before = cpu_ns(pid)
+                last = wayland_stroke(session.pointer, points, period)
+                wait_idle(pid)
+                result[name]["cpu_us_per_move"].append((cpu_ns(pid) - before) / 1000.0 / moves)
+                session.pointer.move(*last)
+                log(f"  wayland pair {pair + 1}, {name}: "
+                    f"{result[name]['cpu_us_per_move'][-1]:.1f} µs per move")
+        for name in order:
+            end(procs.pop(name)[0])
+        for index, name in enumerate(order):
+            log_path = os.path.join(workdir, f"wayland-{name}.log")
+            proc, area = session.start(binaries[name], 10 + 640 * index, debug_log=log_path)
+            pin(proc.pid, program_cpus)
+            procs[name] = (proc, area)
+            session.pointer.move(*wayland_stroke(session.pointer, wayland_zigzag(area, moves, 0),
+                                                 period))
+            count, pause = WAYLAND_ISOLATED
+            session.pointer.move(*wayland_stroke(
+                session.pointer, wayland_zigzag(area, count, bands_per_stroke + 1), pause))
+            wait_idle(proc.pid, 0.1)
+            end(procs.pop(name)[0])
+            strokes = wayland_commits(log_path)
+            for kind, stroke in zip(("continuous", "isolated"), strokes):
+                result[name][kind] = {"moves": len(stroke["motions"]),
+                                      "commits": len(stroke["commits"]),
+                                      "seconds": (stroke["commits"][-1] - stroke["commits"][0]) / 1000.0,
+                                      "delays_ms": wayland_delays(stroke)}
+        return result
+    finally:
+        for proc, _ in procs.values():
+            end(proc)
+        os.sched_setaffinity(0, everywhere)
+        session.close()
+
+
+def wayland_rows(w):
+    t, b = w["tavrin"], w["baseline"]
+    ratios = [x / y for x, y in zip(t["cpu_us_per_move"], b["cpu_us_per_move"])]
+    r = statistics.median(ratios)
+    rows = [(f"W. Wayland, {LIVE_RATES[0]} moves/s: CPU per move, median of {len(ratios)} pairs "
+             f"(µs); ratio median [spread of the pairs]",
+             fmt(statistics.median(t["cpu_us_per_move"]), 1),
+             fmt(statistics.median(b["cpu_us_per_move"]), 1),
+             f"{fmt(r, 2)} [{fmt(min(ratios), 2)}–{fmt(max(ratios), 2)}]", "≤ 0.4 ×",
+             "yes" if r <= 0.4 else "no")]
+    if "continuous" in t and "continuous" in b:
+        def per_frame(s):  # the intervals between the stroke's commits, against the frames
+            return (s["commits"] - 1) / (s["seconds"] * w["refresh_hz"])
+        tc, bc = t["continuous"], b["continuous"]
+        rows.append((f"W. Wayland, {LIVE_RATES[0]} moves/s: commits per move; per frame of the "
+                     f"compositor ({fmt(w['refresh_hz'], 0)} Hz)",
+                     f"{fmt(tc['commits'] / tc['moves'], 3)}; {fmt(per_frame(tc), 2)}",
+                     f"{fmt(bc['commits'] / bc['moves'], 3)}; {fmt(per_frame(bc), 2)}", "",
+                     "≤ 1 per frame", "yes" if per_frame(tc) <= 1.0 else "no"))
+        for kind in ("continuous", "isolated"):
+            td, bd = t[kind]["delays_ms"], b[kind]["delays_ms"]
+            rows.append((f"W. Wayland, {kind} moves: pointer event to the commit that carries it, "
+                         f"median; worst (ms); moves",
+                         f"{fmt(statistics.median(td), 2)}; {fmt(max(td), 2)}; {len(td)}",
+                         f"{fmt(statistics.median(bd), 2)}; {fmt(max(bd), 2)}; {len(bd)}",
+                         fmt(ratio(statistics.median(td), statistics.median(bd)), 2),
+                         "(information)", ""))
+    rows.append((f"W. Wayland: corners missing from a zig-zag of {WAYLAND_BURST} moves queued "
+                 "while the program is stopped", str(t["missing_corners"]),
+                 str(b["missing_corners"]), "", "0", "yes" if t["missing_corners"] == 0 else "no"))
+    return rows
 
 
 # ---- statistics and the table ---------------------------------------------------------------
@@ -540,6 +896,8 @@ def summarise(results):
 
     if "parse" in results:
         rows += parse_rows(results["parse"])
+    if "wayland" in results:
+        rows += wayland_rows(results["wayland"])
 
     lines = ["| figure | tavrin | baseline | tavrin / baseline | target | met |",
              "|---|---|---|---|---|---|"]
@@ -556,8 +914,8 @@ def main():
     parser.add_argument("--build", required=True)
     parser.add_argument("--quick", action="store_true",
                         help="fewer runs and moves: figures for a first look only")
-    parser.add_argument("--only", default="1,2,3,4,5,6,7,8",
-                        help="comma-separated figure numbers to run")
+    parser.add_argument("--only", default="1,2,3,4,5,6,7,8,w",
+                        help="comma-separated figure numbers to run (w: the Wayland regime)")
     parser.add_argument("--out", help="also write the table and the raw figures here (.md, .json)")
     args = parser.parse_args()
     only = set(args.only.split(","))
@@ -618,6 +976,10 @@ def main():
             if "8" in only:
                 log("registry file reading ...")
                 results["parse"] = parse_times(bench.build, 1 if quick else 3)
+            if "w" in only and wayland_available():
+                log("wayland ...")
+                results["wayland"] = wayland_regime(bench.build, workdir,
+                                                    3 if quick else WAYLAND_PAIRS, WAYLAND_MOVES)
     finally:
         session.close()
 

@@ -35,7 +35,7 @@ QPoint floorPoint(const QPointF &p)
 
 } // namespace
 
-ChalkSurface::ChalkSurface(QWidget *parent) : QWidget(parent)
+ChalkSurface::ChalkSurface(QWidget *parent) : QWidget(parent), m_pacer(this)
 {
     // The image holds every pixel of the surface: nothing behind it needs painting, and what
     // is already on the screen stays when the surface grows.
@@ -86,7 +86,7 @@ void ChalkSurface::plot(float x, float y)
     if (!painter)
         return;
     painter->fillRect(dot, toQColor(colour));
-    update(deviceToLogical(dot));
+    m_pacer.update(deviceToLogical(dot));
 }
 
 void ChalkSurface::lineTo(float x, float y, ColourValue colour)
@@ -120,7 +120,7 @@ void ChalkSurface::lineTo(float x, float y, ColourValue colour)
     const QRect changed =
         QRect(a, b).normalized().adjusted(-width, -width, width, width).intersected(m_image.rect());
     if (!changed.isEmpty())
-        update(deviceToLogical(changed));
+        m_pacer.update(deviceToLogical(changed));
 }
 
 void ChalkSurface::showBanner(const StoredLabel &banner)

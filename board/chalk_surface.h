@@ -1,6 +1,7 @@
 #pragma once
 
 #include "colour_value.h"
+#include "frame_pacer.h"
 #include "stored.h"
 
 #include <QImage>
@@ -14,7 +15,8 @@
 //
 // It holds its drawing as an image of its own size in device pixels and nothing else: no list
 // of strokes, no second copy. Each operation paints into the image and asks to repaint only
-// the rectangle it changed; a repaint copies that rectangle of the image to the screen.
+// the rectangle it changed; a repaint copies that rectangle of the image to the screen. Chalk
+// reaches the screen at the pace of the compositor's frames (FramePacer); everything else at once.
 // When the surface grows, the new area comes in the board colour; what it already shows stays.
 //
 // Positions are board coordinates: 32-bit real twips from the top-left corner, x to the right,
@@ -103,4 +105,5 @@ private:
     // It is declared after the image, so that it closes before the image goes.
     QPainter m_painter;
     std::optional<ColourValue> m_penColour; // the chalk the open painter's pen has
+    FramePacer m_pacer; // the chalk's repaints
 };

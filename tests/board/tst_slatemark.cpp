@@ -1,6 +1,7 @@
 // The board window in a program wired as the real one, checked pixel by pixel; the suite also
 // runs at a scale factor of 2, where each pixel is a square of device pixels.
 #include "chalk_surface_accessible.h"
+#include "frame_pacer.h"
 #include "program.h"
 #include "support.h"
 
@@ -235,6 +236,20 @@ private slots:
         const QRect painted = spy.painted.boundingRect();
         QVERIFY(painted.contains(QRect(100, 400, 11, 5)));
         QVERIFY2(painted.width() <= 16 && painted.height() <= 10, qPrintable(QString("%1x%2").arg(painted.width()).arg(painted.height())));
+    }
+
+    void pacedRectanglesRepaintOnceAtTheWindowsUpdateRequest() // as on Wayland, not the whole window
+    {
+        struct : QWidget { QList<QRect> painted; void paintEvent(QPaintEvent *e) override { painted += e->rect(); } } w;
+        w.resize(200, 100);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_VERIFY(!w.painted.isEmpty());
+        w.painted.clear();
+        FramePacer pacer(&w, FramePacer::Pacing::PerFrame);
+        pacer.update(QRect(10, 10, 5, 5));
+        pacer.update(QRect(30, 20, 5, 5));
+        QTRY_COMPARE(w.painted, QList<QRect>{QRect(10, 10, 25, 15)});
     }
 
     void activationRunsOnlyFromWithinTheProgram()
