@@ -1,6 +1,5 @@
 #include "reg_file_parser.h"
 
-#include <QHashFunctions>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringTokenizer>
@@ -286,14 +285,13 @@ private:
 
 } // namespace
 
-std::size_t RegFileModel::NameHash::operator()(const QString &name) const
-{
-    // Seeded afresh for each run of the program, so that no file can make its names collide.
-    return qHash(name, QHashSeed::globalSeed());
-}
-
 QString RegFileModel::keyId(QStringView keyPath)
 {
+    // Most paths have no empty part to drop: they are copied whole.
+    const bool tidy = !keyPath.startsWith(u'\\') && !keyPath.endsWith(u'\\')
+        && !keyPath.contains(u"\\\\");
+    if (tidy)
+        return keyPath.toString().toCaseFolded();
     QString id;
     id.reserve(keyPath.size());
     for (const QStringView part : keyPath.tokenize(u'\\', Qt::SkipEmptyParts)) {
@@ -326,8 +324,10 @@ const RegFileModel::Values *RegFileModel::findKey(const QString &id) const
 
 const RegFileValue *RegFileModel::findValue(const Values &key, const QString &valueName)
 {
-    const auto value = key.find(valueName.toCaseFolded());
-    return value == key.end() ? nullptr : &value->second;
+    const QString name = valueName.toCaseFolded();
+    const auto line = std::find_if(key.rbegin(), key.rend(),
+                                   [&name](const ValueLine &l) { return l.name == name; });
+    return line == key.rend() || !line->value ? nullptr : &*line->value;
 }
 
 const RegFileValue *RegFileModel::findValue(const QString &keyPath,
@@ -359,12 +359,12 @@ void RegFileModel::removeKey(const QString &id)
 
 void RegFileModel::setValue(Values &key, QString valueName, RegFileValue value)
 {
-    key.insert_or_assign(std::move(valueName).toCaseFolded(), std::move(value));
+    key.push_back({std::move(valueName).toCaseFolded(), std::move(value)});
 }
 
 void RegFileModel::removeValue(Values &key, const QString &valueName)
 {
-    key.erase(valueName.toCaseFolded());
+    key.push_back({valueName.toCaseFolded(), std::nullopt});
 }
 
 std::optional<RegFileModel> parseRegFile(QByteArrayView bytes)

@@ -8,7 +8,7 @@
 
 #include <map>
 #include <optional>
-#include <unordered_map>
+#include <vector>
 
 // The registry export text format ("Windows Registry Editor Version 5.00" or "REGEDIT4"), read
 // into keys and values: bytes in, model out, without any file access, so that it can be fed
@@ -35,12 +35,18 @@ struct RegFileValue
 class RegFileModel
 {
 public:
-    struct NameHash
+    // One line of a key's section that sets a value (or removes it: no value).
+    struct ValueLine
     {
-        std::size_t operator()(const QString &name) const;
+        QString name; // case-folded
+        std::optional<RegFileValue> value;
     };
-    using Values = std::unordered_map<QString, RegFileValue, NameHash>; // by case-folded name
-    using Keys = std::map<QString, Values>;                             // by id
+    // A key's value lines in the file's order: the last line that names a value decides it.
+    // They are kept as they come and searched from the end, once for each value the program
+    // asks for, rather than filed by name: a large file's values then cost no more than their
+    // own bytes, where a table by name cost several allocations and a rehash for each of them.
+    using Values = std::vector<ValueLine>;
+    using Keys = std::map<QString, Values>; // by id
 
     // The parts of a path joined by single backslashes, case-folded.
     static QString keyId(QStringView keyPath);

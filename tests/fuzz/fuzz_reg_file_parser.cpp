@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (model->keys().size() > std::size_t(std::count(data, data + size, '[')))
         std::abort();
     for (const auto &[key, values] : model->keys())
-        for (const auto &[name, value] : values)
-            if (std::size_t(value.data.size()) > 2 * size)
+        for (const auto &line : values)
+            if (line.value && std::size_t(line.value->data.size()) > 2 * size)
                 std::abort();
     return 0;
 }
