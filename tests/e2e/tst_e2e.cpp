@@ -169,7 +169,7 @@ private:
     QJsonObject swayWindow(const QString &title) const  // in sway's tree, or an empty object
     {
         QList<QJsonObject> nodes{QJsonDocument::fromJson(run("swaymsg", {"-t", "get_tree"})).object()};
-        while (!nodes.isEmpty() && nodes.last()["name"].toString() != title) {
+        while (!nodes.isEmpty() && nodes.constLast()["name"].toString() != title) {
             const QJsonObject node = nodes.takeLast();
             for (const char *key : {"nodes", "floating_nodes"})
                 for (const QJsonValue child : node[key].toArray())
