@@ -369,10 +369,7 @@ void TestE2e::wayland()
     QTRY_VERIFY_WITH_TIMEOUT(vnc.open(vncSocket), kDeadlineMs);
     vnc.pointer(QPoint(8, 8) * scale, false);  // sway draws the pointer into its pictures: off the board
 
-    // With its Wayland log. Qt's Wayland plugin leaves its proxies to the process's end: the sanitized
-    // build looks for the program's leaks on X11.
-    Child *tavrin = start("env", {"QT_QPA_PLATFORM=wayland", "WAYLAND_DEBUG=client",
-                                  "ASAN_OPTIONS=" + m_env.value("ASAN_OPTIONS") + ":detect_leaks=0", program});
+    Child *tavrin = start("env", {"QT_QPA_PLATFORM=wayland", "WAYLAND_DEBUG=client", program});  // with its log
     QRect client, board;  // where sway has placed them, as it shows the banner there
     const auto boardShot = [&] {
         client = clientArea(swayWindow("Tavrin version 1.0"));
