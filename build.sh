@@ -8,9 +8,10 @@ cd "$(dirname "$0")"
 # What building and running need, and what the tests need besides.
 RUN_PACKAGES=(cmake g++ make pkgconf qt6-base-dev qt6-wayland libgl-dev fonts-liberation
               libcanberra-dev libcanberra-pulse sound-theme-freedesktop)
-TEST_PACKAGES=(xvfb xauth openbox xdotool wmctrl x11-utils imagemagick weston clang libclang-rt-14-dev
-               binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64-win32 wine wine64
-               appstream dpkg-dev libxtst-dev libbenchmark-dev pulseaudio)
+TEST_PACKAGES=(xvfb xauth openbox xdotool wmctrl x11-utils imagemagick sway wayvnc grim
+               clang libclang-rt-14-dev binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64-win32 wine wine64
+               appstream dpkg-dev libxtst-dev libbenchmark-dev pulseaudio
+               desktop-file-utils)
 
 install_missing() {
   local missing=() pkg
