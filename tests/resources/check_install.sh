@@ -29,4 +29,5 @@ print(r.tag, r.get("viewBox"))' "$svg" | grep -qx '{http://www.w3.org/2000/svg}s
 [ -x bin/tavrin ] && grep -qx Exec=tavrin "$entry" && grep -qx Icon=tavrin "$entry" \
   && grep -qx "StartupWMClass=$3" "$entry" || fail "$(ls -R; cat "$entry")"
 [ -z "$(find . -name 'tst_*' -o -name '*.a' -o -path '*/include/*')" ] || fail "stray files"
+desktop-file-validate "$entry"
 appstreamcli validate-tree --no-net "$2/root"
