@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringTokenizer>
+#include <QSysInfo>
 #include <QtEndian>
 
 #include <algorithm>
@@ -41,10 +42,17 @@ QString decodeFile(QByteArrayView bytes)
     return from8Bit(bytes);
 }
 
-QByteArray toUtf16le(const QString &text)
+// The text's UTF-16LE bytes, with its terminating zero where asked: a string value as the
+// registry holds it.
+QByteArray toUtf16le(const QString &text, bool withZero = false)
 {
+    const qsizetype units = text.size() + (withZero ? 1 : 0);
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        // A QString's own units, and the zero that always follows them: one copy, no encoder.
+        return QByteArray(reinterpret_cast<const char *>(text.utf16()), units * 2);
+    }
     QStringEncoder encoder(QStringEncoder::Utf16LE);
-    return encoder(text);
+    return encoder(withZero ? text + QChar(0) : text);
 }
 
 bool startsWithRoot(const QString &id)
@@ -184,7 +192,7 @@ private:
             const auto parsed = quoted(text);
             if (!parsed || !onlyComment(parsed->second))
                 return std::nullopt;
-            return RegFileValue{reg::kString, toUtf16le(parsed->first + QChar(0))};
+            return RegFileValue{reg::kString, toUtf16le(parsed->first, true)};
         }
         if (text.startsWith(u"dword:", Qt::CaseInsensitive)) {
             auto bytes = dword(text.sliced(6));
