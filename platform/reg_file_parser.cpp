@@ -1,5 +1,6 @@
 #include "reg_file_parser.h"
 
+#include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringTokenizer>
@@ -7,6 +8,8 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <deque>
+#include <memory_resource>
 
 namespace platform {
 
@@ -116,6 +119,19 @@ std::optional<QByteArray> dword(QStringView s)
     return bytes;
 }
 
+// A key's id from a path that is not all ASCII, folded by the Unicode tables.
+QString foldedKeyId(QStringView keyPath)
+{
+    QString id;
+    id.reserve(keyPath.size());
+    for (const QStringView part : keyPath.tokenize(u'\\', Qt::SkipEmptyParts)) {
+        if (!id.isEmpty())
+            id += u'\\';
+        id += part;
+    }
+    return std::move(id).toCaseFolded();
+}
+
 class Parser
 {
 public:
@@ -123,6 +139,9 @@ public:
 
     RegFileModel run()
     {
+        // Each key's section line holds a '[': a table sized once costs less than one that
+        // grows key by key.
+        m_model.reserveKeys(m_text.count(u'['));
         nextLine(); // the header, already checked
         while (const auto line = nextLine()) {
             if (line->startsWith(u'['))
@@ -157,13 +176,13 @@ private:
         const bool remove = path.startsWith(u'-');
         if (remove)
             path = path.sliced(1);
-        const QString id = RegFileModel::keyId(path);
-        if (!startsWithRoot(id))
+        RegFileModel::keyId(path, m_id);
+        if (!startsWithRoot(m_id))
             return;
         if (remove)
-            m_model.removeKey(id);
+            m_model.removeKey(m_id);
         else
-            m_values = &m_model.addKey(id);
+            m_values = &m_model.addKey(m_id);
     }
 
     void entry(QStringView line)
@@ -180,6 +199,13 @@ private:
         if (!m_values || !rest.startsWith(u'='))
             return;
         rest = rest.sliced(1).trimmed();
+        // Files name the same values key after key: each line's name shares the text of the
+        // line before it where they are the same, rather than keep a copy of its own.
+        name = std::move(name).toCaseFolded();
+        if (name == m_lastName)
+            name = m_lastName;
+        else
+            m_lastName = name;
         if (rest.startsWith(u'-') && onlyComment(rest.sliced(1)))
             RegFileModel::removeValue(*m_values, name);
         else if (auto value = valueData(rest))
@@ -288,6 +314,8 @@ private:
     qsizetype m_pos = 0;
     // The section being read; none after a bad or removed one.
     RegFileModel::Values *m_values = nullptr;
+    QString m_id; // of the section being read, its memory used again for the next
+    QString m_lastName; // of the last value line, case-folded
     RegFileModel m_model;
 };
 
@@ -295,39 +323,229 @@ private:
 
 QString RegFileModel::keyId(QStringView keyPath)
 {
-    // Most paths have no empty part to drop: they are copied whole.
-    const bool tidy = !keyPath.startsWith(u'\\') && !keyPath.endsWith(u'\\')
-        && !keyPath.contains(u"\\\\");
-    if (tidy)
-        return keyPath.toString().toCaseFolded();
     QString id;
-    id.reserve(keyPath.size());
-    for (const QStringView part : keyPath.tokenize(u'\\', Qt::SkipEmptyParts)) {
-        if (!id.isEmpty())
-            id += u'\\';
-        id += part;
+    keyId(keyPath, id);
+    return id;
+}
+
+void RegFileModel::keyId(QStringView keyPath, QString &id)
+{
+    // Nearly every path is ASCII: it is tidied and folded in one pass, without the Unicode
+    // tables, which cost several times as much.
+    id.resize(keyPath.size());
+    char16_t *const start = reinterpret_cast<char16_t *>(id.data());
+    char16_t *out = start;
+    bool afterSeparator = true; // a leading one is dropped
+    for (const QChar c : keyPath) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80) {
+            id = foldedKeyId(keyPath);
+            return;
+        }
+        if (u == u'\\' && afterSeparator)
+            continue;
+        afterSeparator = u == u'\\';
+        *out++ = u >= u'A' && u <= u'Z' ? char16_t(u - u'A' + u'a') : u;
     }
-    return std::move(id).toCaseFolded();
+    id.truncate(out - start - (out != start && afterSeparator ? 1 : 0));
+}
+
+namespace {
+
+// The first part of an id or of a step of the tree.
+QStringView firstPart(QStringView id)
+{
+    const qsizetype end = id.indexOf(u'\\');
+    return end < 0 ? id : id.first(end);
+}
+
+// How much of a and b they share as whole parts: the length of their common start where it
+// ends at the end of a part in both.
+qsizetype sharedParts(QStringView a, QStringView b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    const qsizetype same = std::mismatch(a.begin(), a.begin() + n, b.begin()).first - a.begin();
+    const auto endsPart = [same](QStringView s) { return same == s.size() || s[same] == u'\\'; };
+    if (endsPart(a) && endsPart(b))
+        return same;
+    return std::max<qsizetype>(0, a.first(same).lastIndexOf(u'\\'));
+}
+
+} // namespace
+
+// Keys are filed in a tree of their ids' parts. A node's step is the run of parts from its
+// parent to it: a run from which nothing else branches is one step, and cutting a long step in
+// two leaves its text where it is. Every node is a key or has one below it, since removing a
+// key makes its parent one.
+//
+// The nodes and their steps' text live side by side in one store, and the steps down from the
+// nodes in one table, rather than each in an allocation of its own: a file of very many small
+// keys then costs a few large allocations, not several small ones for every key made and
+// released. What a removal frees stays in the store until the tree goes, at most the size of
+// the lines that named it.
+struct RegFileModel::Tree
+{
+    struct Node
+    {
+        QStringView step; // in the store
+        std::optional<Values> values; // where the key was added itself
+        Node *parent = nullptr;
+        Node *firstChild = nullptr;
+        Node *next = nullptr; // siblings
+        Node *previous = nullptr;
+    };
+
+    // A step down: the node it starts from and the first part of the step. The part's hash is
+    // kept, so that a growing table never reads the parts again.
+    struct Edge
+    {
+        Edge(const Node *node, QStringView stepPart)
+            : from(node), part(stepPart), partHash(qHash(stepPart, QHashSeed::globalSeed()))
+        {
+        }
+
+        friend bool operator==(const Edge &a, const Edge &b)
+        {
+            return a.from == b.from && a.partHash == b.partHash && a.part == b.part;
+        }
+        friend std::size_t qHash(const Edge &edge, std::size_t seed)
+        {
+            return qHashMulti(seed, edge.from, edge.partHash);
+        }
+
+        const Node *from;
+        QStringView part;
+        std::size_t partHash;
+    };
+
+    Tree() : root(&nodes.emplace_back()) {}
+
+    // The node an id leads to, and whether it names it or ends inside its step; null where
+    // no key is there or below.
+    std::pair<const Node *, bool> find(QStringView id) const
+    {
+        const Node *node = root;
+        while (!id.isEmpty()) {
+            node = child(node, firstPart(id));
+            if (!node)
+                return {};
+            const qsizetype shared = sharedParts(id, node->step);
+            if (shared == id.size())
+                return {node, shared == node->step.size()};
+            if (shared < node->step.size())
+                return {};
+            id = id.sliced(shared + 1);
+        }
+        return {};
+    }
+
+    // The child of the node whose step starts with this part; null where there is none.
+    Node *child(const Node *node, QStringView part) const
+    {
+        return steps.value(Edge(node, part));
+    }
+
+    Node *make(QStringView step)
+    {
+        Node *node = nullptr;
+        if (unused.empty()) {
+            node = &nodes.emplace_back();
+        } else {
+            node = unused.back();
+            unused.pop_back();
+        }
+        node->step = step;
+        return node;
+    }
+
+    // A copy of the text in the store, where it stays as long as the tree.
+    QStringView keep(QStringView text)
+    {
+        auto *copy = static_cast<char16_t *>(
+            store.allocate(std::size_t(text.size()) * sizeof(char16_t), alignof(char16_t)));
+        std::copy(text.utf16(), text.utf16() + text.size(), copy);
+        return QStringView(copy, text.size());
+    }
+
+    // Into parent's children; adopt files its step as well.
+    void link(Node *parent, Node *child)
+    {
+        child->parent = parent;
+        child->next = parent->firstChild;
+        if (child->next)
+            child->next->previous = child;
+        parent->firstChild = child;
+    }
+
+    Node *adopt(Node *parent, Node *child)
+    {
+        link(parent, child);
+        steps.insert(Edge(parent, firstPart(child->step)), child);
+        return child;
+    }
+
+    void disown(Node *child)
+    {
+        Node *parent = child->parent;
+        steps.remove(Edge(parent, firstPart(child->step)));
+        (child->previous ? child->previous->next : parent->firstChild) = child->next;
+        if (child->next)
+            child->next->previous = child->previous;
+        child->parent = child->next = child->previous = nullptr;
+    }
+
+    // The node and everything below it, their store kept for the next nodes made.
+    void release(Node *top)
+    {
+        disown(top);
+        std::vector<Node *> pending{top};
+        while (!pending.empty()) {
+            Node *node = pending.back();
+            pending.pop_back();
+            for (Node *child = node->firstChild; child; child = child->next) {
+                steps.remove(Edge(node, firstPart(child->step)));
+                pending.push_back(child);
+            }
+            keyCount -= node->values.has_value();
+            *node = Node();
+            unused.push_back(node);
+        }
+    }
+
+    // The memory of the nodes and of their steps, taken in growing blocks and given back at
+    // once with the tree.
+    std::pmr::monotonic_buffer_resource store;
+    std::pmr::deque<Node> nodes{&store};
+    Node *root; // its step is empty
+    std::vector<Node *> unused;
+    QHash<Edge, Node *> steps;
+    std::size_t keyCount = 0;
+};
+
+RegFileModel::RegFileModel() : m_tree(std::make_unique<Tree>()) {}
+RegFileModel::RegFileModel(RegFileModel &&) noexcept = default;
+RegFileModel &RegFileModel::operator=(RegFileModel &&) noexcept = default;
+RegFileModel::~RegFileModel() = default;
+
+void RegFileModel::reserveKeys(qsizetype count)
+{
+    m_tree->steps.reserve(count);
+}
+
+std::size_t RegFileModel::keyCount() const
+{
+    return m_tree->keyCount;
 }
 
 bool RegFileModel::hasKey(const QString &keyPath) const
 {
-    // Parents are not filed one by one, or a deeply nested path would cost memory by the square
-    // of its length.
-    const QString id = keyId(keyPath);
-    if (id.isEmpty())
-        return false;
-    if (m_keys.count(id) != 0)
-        return true;
-    const QString below = id + u'\\';
-    const auto next = m_keys.lower_bound(below);
-    return next != m_keys.end() && next->first.startsWith(below);
+    return m_tree->find(keyId(keyPath)).first != nullptr;
 }
 
 const RegFileModel::Values *RegFileModel::findKey(const QString &id) const
 {
-    const auto key = m_keys.find(id);
-    return key == m_keys.end() ? nullptr : &key->second;
+    const auto [node, named] = m_tree->find(id);
+    return named && node->values ? &*node->values : nullptr;
 }
 
 const RegFileValue *RegFileModel::findValue(const Values &key, const QString &valueName)
@@ -345,24 +563,66 @@ const RegFileValue *RegFileModel::findValue(const QString &keyPath,
     return key ? findValue(*key, valueName) : nullptr;
 }
 
-RegFileModel::Values &RegFileModel::addKey(const QString &id)
+void RegFileModel::forEachKey(const std::function<void(const Values &)> &visit) const
 {
-    return m_keys[id];
+    for (const Tree::Node &node : m_tree->nodes)
+        if (node.values)
+            visit(*node.values);
 }
 
-void RegFileModel::removeKey(const QString &id)
+RegFileModel::Values &RegFileModel::addKey(QStringView id)
 {
-    // The keys below sort together after "id\"; a sibling such as "id x" may sort between the
-    // key and them, so the two are looked up apart.
-    const QString below = id + u'\\';
-    std::size_t removed = m_keys.erase(id);
-    for (auto it = m_keys.lower_bound(below); it != m_keys.end() && it->first.startsWith(below);) {
-        it = m_keys.erase(it);
-        ++removed;
+    Tree &tree = *m_tree;
+    Tree::Node *node = tree.root;
+    for (qsizetype begin = 0;;) {
+        const QStringView rest = id.sliced(begin);
+        Tree::Node *child = tree.child(node, firstPart(rest));
+        if (!child) {
+            node = tree.adopt(node, tree.make(tree.keep(rest)));
+            break;
+        }
+        const qsizetype shared = sharedParts(rest, child->step);
+        if (shared < child->step.size()) {
+            // The id leaves the step, or ends, inside it: the step is cut in two where it does.
+            tree.disown(child);
+            Tree::Node *upper = tree.adopt(node, tree.make(child->step.first(shared)));
+            child->step = child->step.sliced(shared + 1);
+            tree.adopt(upper, child);
+            child = upper;
+        }
+        node = child;
+        if (shared == rest.size())
+            break;
+        begin += shared + 1;
+    }
+    if (!node->values) {
+        node->values.emplace();
+        ++tree.keyCount;
+    }
+    return *node->values;
+}
+
+void RegFileModel::removeKey(QStringView id)
+{
+    Tree::Node *node = m_tree->root;
+    for (QStringView rest = id; !rest.isEmpty();) {
+        Tree::Node *child = m_tree->child(node, firstPart(rest));
+        if (!child)
+            return;
+        const qsizetype shared = sharedParts(rest, child->step);
+        if (shared == rest.size()) {
+            // The key, or the place inside the step where it would be: all of it is below.
+            m_tree->release(child);
+            break;
+        }
+        if (shared < child->step.size())
+            return;
+        node = child;
+        rest = rest.sliced(shared + 1);
     }
     const qsizetype parentEnd = id.lastIndexOf(u'\\');
-    if (removed != 0 && parentEnd > 0)
-        m_keys[id.first(parentEnd)];
+    if (parentEnd > 0)
+        addKey(id.first(parentEnd));
 }
 
 void RegFileModel::setValue(Values &key, QString valueName, RegFileValue value)

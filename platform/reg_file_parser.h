@@ -6,7 +6,9 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include <map>
+#include <functional>
+#include <memory>
+#include <memory_resource>
 #include <optional>
 #include <vector>
 
@@ -31,7 +33,10 @@ struct RegFileValue
 // key below it was.
 //
 // A key is filed under its id (keyId), which its reader makes once, however many of its values
-// follow: a file's long or deep key names then cost their length once per line that names them.
+// follow, in a tree of the ids' parts: finding a key, adding one, knowing one through the keys
+// below it and removing one with everything below it each cost the parts they pass and the keys
+// they remove, never the whole model. A run of parts from which nothing else branches is one
+// step of the tree, so a key nested a million parts deep costs one node.
 class RegFileModel
 {
 public:
@@ -45,11 +50,18 @@ public:
     // They are kept as they come and searched from the end, once for each value the program
     // asks for, rather than filed by name: a large file's values then cost no more than their
     // own bytes, where a table by name cost several allocations and a rehash for each of them.
+    // Their memory comes from the model's own store, which is given back whole with it.
     using Values = std::vector<ValueLine>;
-    using Keys = std::map<QString, Values>; // by id
+
+    RegFileModel();
+    RegFileModel(RegFileModel &&) noexcept;
+    RegFileModel &operator=(RegFileModel &&) noexcept;
+    ~RegFileModel();
 
     // The parts of a path joined by single backslashes, case-folded.
     static QString keyId(QStringView keyPath);
+    // The same into id, whose memory is used again where it is large enough.
+    static void keyId(QStringView keyPath, QString &id);
 
     bool hasKey(const QString &keyPath) const;
     // The values of the key added under this id; null where there is none.
@@ -57,17 +69,22 @@ public:
     static const RegFileValue *findValue(const Values &key, const QString &valueName);
     const RegFileValue *findValue(const QString &keyPath, const QString &valueName) const;
     // The keys added and not removed, without the parents known only through them.
-    const Keys &keys() const { return m_keys; }
+    std::size_t keyCount() const;
+    void forEachKey(const std::function<void(const Values &)> &visit) const;
 
+    // Room for about this many keys, where the caller knows.
+    void reserveKeys(qsizetype count);
     // By a key's id, which must not be empty. A key's values stay where they are until it is
     // removed.
-    Values &addKey(const QString &id);
-    void removeKey(const QString &id); // with everything below it; its parent stays
+    Values &addKey(QStringView id);
+    void removeKey(QStringView id); // with everything below it; its parent stays
     static void setValue(Values &key, QString valueName, RegFileValue value);
     static void removeValue(Values &key, const QString &valueName);
 
 private:
-    Keys m_keys;
+    struct Tree;
+
+    std::unique_ptr<Tree> m_tree;
 };
 
 // The file's keys and values; nullopt when the text does not begin with one of the two headers.

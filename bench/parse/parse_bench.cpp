@@ -141,7 +141,7 @@ int main(int argc, char *argv[])
             for (int run = 0; run < runs && best < limit * 1000; ++run) {
                 // The read and the model's release: the caller waits for both.
                 const double start = cpuMs();
-                if (const auto model = platform::parseRegFile(file); !model || model->keys().empty())
+                if (const auto model = platform::parseRegFile(file); !model || model->keyCount() == 0)
                     std::abort(); // not the file the shape means
                 const double ms = cpuMs() - start;
                 best = best < 0 ? ms : std::min(best, ms);

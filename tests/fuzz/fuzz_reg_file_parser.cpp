@@ -13,11 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!model)
         return 0;
     // Each section line holds a '[' byte, in any of the encodings.
-    if (model->keys().size() > std::size_t(std::count(data, data + size, '[')))
+    if (model->keyCount() > std::size_t(std::count(data, data + size, '[')))
         std::abort();
-    for (const auto &[key, values] : model->keys())
+    model->forEachKey([size](const platform::RegFileModel::Values &values) {
         for (const auto &line : values)
             if (line.value && std::size_t(line.value->data.size()) > 2 * size)
                 std::abort();
+    });
     return 0;
 }

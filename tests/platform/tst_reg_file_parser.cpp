@@ -2,6 +2,7 @@
 
 #include "reg_file_parser.h"
 
+#include <QRandomGenerator>
 #include <QStringEncoder>
 #include <QTest>
 
@@ -123,7 +124,47 @@ private slots:
             QVERIFY2(model && model->hasKey("HKEY_LOCAL_MACHINE\\" + key), qPrintable(key));
         for (const QString &key : absent)
             QVERIFY2(!model || !model->hasKey("HKEY_LOCAL_MACHINE\\" + key), qPrintable(key));
-        QVERIFY(!model || model->keys().size() <= std::size_t(file.count('[')));
+        QVERIFY(!model || model->keyCount() <= std::size_t(file.count('[')));
+    }
+
+    // Random additions and removals of keys whose names share starts ("a", "ab") and parts,
+    // against a plain set of ids: which keys exist, directly or through one below, and whose
+    // values they hold, as steps of the model's tree are cut, removed and made again.
+    void keysAgainstPlainSet()
+    {
+        const QStringList parts{"a", "ab", "b"};
+        QStringList ids = parts;
+        for (qsizetype begin = 0, end = ids.size(); end < 120; begin = end, end = ids.size())
+            for (qsizetype i = begin; i < end; ++i)
+                for (const QString &part : parts)
+                    ids += ids[i] + u'\\' + part;
+        RegFileModel model;
+        std::map<QString, int> plain; // the value each key holds; 0: none
+        QRandomGenerator random(20261207);
+        for (int step = 1; step <= 4000; ++step) {
+            const QString id = ids[random.bounded(int(ids.size()))];
+            if (random.bounded(3) != 0) {
+                RegFileModel::setValue(model.addKey(id), "n", {reg::kDword, QByteArray::number(step)});
+                plain[id] = step;
+            } else {
+                model.removeKey(id);
+                const auto below = [&id](const auto &key) { return key.first.startsWith(id + u'\\'); };
+                const bool any = plain.erase(id) + std::erase_if(plain, below) != 0;
+                if (const qsizetype parent = id.lastIndexOf(u'\\'); any && parent > 0)
+                    plain.try_emplace(id.first(parent), 0);
+            }
+            for (const QString &key : ids) {
+                const auto found = plain.find(key);
+                const auto next = plain.lower_bound(key + u'\\');
+                const bool exists = found != plain.end()
+                    || (next != plain.end() && next->first.startsWith(key + u'\\'));
+                QCOMPARE(model.hasKey(key), exists);
+                QCOMPARE(model.findKey(key) != nullptr, found != plain.end());
+                const RegFileValue *value = model.findValue(key, "n");
+                QCOMPARE(value ? value->data.toInt() : 0, found != plain.end() ? found->second : 0);
+            }
+            QCOMPARE(model.keyCount(), plain.size());
+        }
     }
 };
 
