@@ -101,15 +101,17 @@ def tasks(pid):
     return os.listdir(f"/proc/{pid}/task")
 
 
+def task_cpu_ns(pid, task):
+    """Scheduler time of one thread of the process; 0 once the thread has ended."""
+    try:
+        with open(f"/proc/{pid}/task/{task}/schedstat") as sched:
+            return int(sched.read().split()[0])
+    except FileNotFoundError:
+        return 0
+
+
 def cpu_ns(pid):
-    total = 0
-    for task in tasks(pid):
-        try:
-            with open(f"/proc/{pid}/task/{task}/schedstat") as sched:
-                total += int(sched.read().split()[0])
-        except FileNotFoundError:
-            pass
-    return total
+    return sum(task_cpu_ns(pid, task) for task in tasks(pid))
 
 
 def task_counters(pid, name, keys):
@@ -635,7 +637,8 @@ def wayland_regime(build, workdir, pairs, moves):
     binaries = {name: os.path.join(build, PROGRAMS[name][0]) for name in order}
     session = WaylandSession(workdir)
     everywhere, server_cpus, program_cpus = cpu_split()
-    result = {name: {"cpu_us_per_move": [], "missing_corners": 0} for name in order}
+    result = {name: {"cpu_us_per_move": [], "main_us_per_move": [], "missing_corners": 0}
+              for name in order}
     result["refresh_hz"] = session.refresh_hz
     procs = {}
     try:
@@ -676,10 +679,12 @@ def wayland_regime(build, workdir, pairs, moves):
                 points = wayland_zigzag(area, moves, 2 + pair * bands_per_stroke)
                 session.pointer.move(*points[0])
                 wait_idle(pid)
-                before = cpu_ns(pid)
+                before, main_before = cpu_ns(pid), task_cpu_ns(pid, pid)
                 last = wayland_stroke(session.pointer, points, period)
                 wait_idle(pid)
                 result[name]["cpu_us_per_move"].append((cpu_ns(pid) - before) / 1000.0 / moves)
+                result[name]["main_us_per_move"].append(
+                    (task_cpu_ns(pid, pid) - main_before) / 1000.0 / moves)
                 session.pointer.move(*last)
                 log(f"  wayland pair {pair + 1}, {name}: "
                     f"{result[name]['cpu_us_per_move'][-1]:.1f} µs per move")
@@ -721,6 +726,12 @@ def wayland_rows(w):
              fmt(statistics.median(b["cpu_us_per_move"]), 1),
              f"{fmt(r, 2)} [{fmt(min(ratios), 2)}–{fmt(max(ratios), 2)}]", "≤ 0.4 ×",
              "yes" if r <= 0.4 else "no")]
+    def threads(p):  # the main thread's share and that of Qt's Wayland event threads
+        main = statistics.median(p["main_us_per_move"])
+        rest = statistics.median(x - y for x, y in zip(p["cpu_us_per_move"], p["main_us_per_move"]))
+        return f"{fmt(main, 1)}; {fmt(rest, 1)}"
+    rows.append(("W. Wayland: CPU per move on the main thread; on the other threads (µs), medians",
+                 threads(t), threads(b), "", "(information)", ""))
     if "continuous" in t and "continuous" in b:
         def per_frame(s):  # the intervals between the stroke's commits, against the frames
             return (s["commits"] - 1) / (s["seconds"] * w["refresh_hz"])
