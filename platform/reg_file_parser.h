@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <memory>
-#include <memory_resource>
 #include <optional>
 #include <vector>
 
@@ -50,7 +49,6 @@ public:
     // They are kept as they come and searched from the end, once for each value the program
     // asks for, rather than filed by name: a large file's values then cost no more than their
     // own bytes, where a table by name cost several allocations and a rehash for each of them.
-    // Their memory comes from the model's own store, which is given back whole with it.
     using Values = std::vector<ValueLine>;
 
     RegFileModel();
